@@ -1,0 +1,88 @@
+#include "res/Resources.h"
+#include "res/StringTables.h"
+
+#include <atomic>
+#include <cstdlib>
+
+namespace vornalix::res {
+
+namespace {
+
+Language LanguageFromEnvironment() {
+    // The first of these that is set and not empty names the locale for messages, as in setlocale().
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return LanguageFromLocaleName(value);
+    }
+    return Language::English;
+}
+
+std::atomic<int> overridden{0};
+
+} // namespace
+
+Language LanguageFromLocaleName(const std::string& name) {
+    bool japanese = name.size() >= 2 && name.compare(0, 2, "ja") == 0 && (name.size() == 2 || name[2] == '_' ||
+                                                                          name[2] == '.' || name[2] == '@' ||
+                                                                          name[2] == '-');
+    return japanese ? Language::Japanese : Language::English;
+}
+
+Language CurrentLanguage() {
+    if (int value = overridden.load())
+        return static_cast<Language>(value);
+    static const Language fromLocale = LanguageFromEnvironment();
+    return fromLocale;
+}
+
+void OverrideLanguage(Language language) { overridden.store(static_cast<int>(language)); }
+
+std::string LoadString(int id) { return LoadString(id, CurrentLanguage()); }
+
+std::string LoadString(int id, Language language) {
+    const auto& table = language == Language::Japanese ? JapaneseStrings() : EnglishStrings();
+    auto it = table.find(id);
+    return it == table.end() ? std::string() : it->second;
+}
+
+const DialogTemplate* FindDialog(int id) { return FindDialog(id, CurrentLanguage()); }
+
+const DialogTemplate* FindDialog(int id, Language language) {
+    for (const auto& dialog : language == Language::Japanese ? JapaneseDialogs() : EnglishDialogs())
+        if (dialog.id == id)
+            return &dialog;
+    return nullptr;
+}
+
+const std::vector<int>& DialogIds() {
+    static const std::vector<int> ids = [] {
+        std::vector<int> result;
+        for (const auto& dialog : EnglishDialogs())
+            result.push_back(dialog.id);
+        return result;
+    }();
+    return ids;
+}
+
+std::size_t ShiftJisLength(const std::string& utf8) {
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t units = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (i + units > utf8.size())
+            units = utf8.size() - i;
+        char32_t code = lead;
+        if (units > 1) {
+            code = lead & (0x3F >> (units - 1));
+            for (std::size_t k = 1; k < units; ++k)
+                code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        // ASCII and the half-width katakana block are single bytes in Shift-JIS.
+        length += (code < 0x80 || (code >= 0xFF61 && code <= 0xFF9F)) ? 1 : 2;
+        i += units;
+    }
+    return length;
+}
+
+} // namespace vornalix::res

@@ -1,0 +1,35 @@
+#pragma once
+// The string table and dialog templates, in English (1033) and Japanese (1041).
+// The set follows the user's locale; nothing else chooses.
+#include "res/DialogTemplate.h"
+
+#include <string>
+
+namespace vornalix::res {
+
+enum class Language { English = 1033, Japanese = 1041 };
+
+// The language of the resources in use: chosen once from the user's locale
+// (LC_ALL, LC_MESSAGES, LANG: "ja..." selects Japanese).
+Language CurrentLanguage();
+// For tests and the snapshot tool only.
+void OverrideLanguage(Language language);
+// "ja_JP.UTF-8", "ja" → Japanese; anything else → English.
+Language LanguageFromLocaleName(const std::string& name);
+
+// A string by id, UTF-8; an id the table does not define yields "".
+std::string LoadString(int id);
+std::string LoadString(int id, Language language);
+
+// A dialog template by id; nullptr for an unknown id.
+const DialogTemplate* FindDialog(int id);
+const DialogTemplate* FindDialog(int id, Language language);
+
+// Every dialog id that has a template.
+const std::vector<int>& DialogIds();
+
+// Length of a UTF-8 text in the Japanese code page (Shift-JIS): one byte for ASCII and
+// half-width katakana, two for every other character.
+std::size_t ShiftJisLength(const std::string& utf8);
+
+} // namespace vornalix::res

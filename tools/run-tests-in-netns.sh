@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs ctest inside the private namespace that test.sh made (not meant to be called directly).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ip link set lo up
+mkdir -p /run/netns
+mount -t tmpfs -o size=1m vornalix-netns /run/netns
+export QT_QPA_PLATFORM=offscreen
+export VORNALIX_PRIVATE_NETNS=1
+cd build
+ctest --output-on-failure --timeout 600 -j "$(nproc)" "$@"
