@@ -7,5 +7,5 @@ mkdir -p /run/netns
 mount -t tmpfs -o size=1m vornalix-netns /run/netns
 export QT_QPA_PLATFORM=offscreen
 export VORNALIX_PRIVATE_NETNS=1
-cd build
+cd "${VORNALIX_BUILD_DIR:-build}"
 ctest --output-on-failure --timeout 600 -j "$(nproc)" "$@"
