@@ -1,0 +1,36 @@
+#include "app/ModePage.h"
+#include "res/Resources.h"
+
+namespace vornalix::app {
+
+ModePage::ModePage() : WizardPage(139) {}
+
+std::string ModePage::BannerTitle() const { return res::LoadString(136); }
+
+bool ModePage::OnInitDialog() {
+    WizardPage::OnInitDialog();
+    CheckItem(IDC_EMERGENCY, mode == 1);
+    CheckItem(IDC_NORMAL, mode != 1);
+    return true;
+}
+
+bool ModePage::OnCommand(int id) {
+    switch (id) {
+    case IDC_NORMAL:
+        mode = 0;
+        CheckItem(IDC_NORMAL, true);
+        CheckItem(IDC_EMERGENCY, false);
+        UpdateData(false);
+        return true;
+    case IDC_EMERGENCY:
+        mode = 1;
+        CheckItem(IDC_EMERGENCY, true);
+        CheckItem(IDC_NORMAL, false);
+        UpdateData(false);
+        return true;
+    default:
+        return WizardPage::OnCommand(id);
+    }
+}
+
+} // namespace vornalix::app

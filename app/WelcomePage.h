@@ -1,0 +1,35 @@
+#pragma once
+// Dialog 102, the first page. Its Next hides it and runs the mode page and the upgrade flows.
+#include "app/PageFactory.h"
+#include "app/WizardPage.h"
+
+#include <string>
+
+namespace vornalix::app {
+
+constexpr int IDC_WELCOME_TEXT = 1015;
+
+// The gateway's factory address as an http URL.
+inline const std::string kDefaultGatewayUrl = "http://192.168.1.1/";
+
+class WelcomePage : public WizardPage {
+public:
+    explicit WelcomePage(PageFactory& factory);
+    std::string BannerTitle() const override;
+
+    // The flows: 0 ends the wizard, -1 shows the mode page again.
+    virtual int RunNormalUpgrade(std::string& urlCopy, std::string& firmwarePath);
+    virtual int RunEmergencyUpgrade(std::string& firmwarePath);
+
+    std::string welcomeText;
+    std::string gatewayUrl;
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override;
+    void DoDataExchange(bool saveAndValidate) override;
+
+    PageFactory& factory;
+};
+
+} // namespace vornalix::app

@@ -1,0 +1,41 @@
+#include "app/WizardApp.h"
+#include "app/WelcomePage.h"
+#include "res/Resources.h"
+#include "ui/DialogColors.h"
+#include "ui/GuiPrompt.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QColor>
+
+namespace vornalix::app {
+
+std::string SocketStartupFailureText() {
+    return res::CurrentLanguage() == res::Language::Japanese
+               ? "ネットワークソケットを初期化できませんでした。\nVornalix はネットワーク機能なしでは動作できません。"
+               : "Network sockets could not be initialized.\nVornalix cannot run without them.";
+}
+
+bool WizardApp::StartSockets() {
+    int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (probe < 0)
+        return false;
+    ::close(probe);
+    return true;
+}
+
+std::unique_ptr<WelcomePage> WizardApp::CreateWelcomePage() { return std::make_unique<WelcomePage>(pageFactory); }
+
+bool WizardApp::InitInstance() {
+    if (!StartSockets()) {
+        ui::AppPrompt().MessageBox(SocketStartupFailureText(), ui::MB_OK | ui::MB_ICONEXCLAMATION);
+        return false;
+    }
+    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
+    auto welcome = CreateWelcomePage();
+    welcome->DoModal();
+    return false;
+}
+
+} // namespace vornalix::app

@@ -1,0 +1,28 @@
+#pragma once
+// Start-up: sockets, dialog colours, then the welcome page as the main window.
+#include "app/PageFactory.h"
+
+#include <memory>
+
+namespace vornalix::app {
+
+class WelcomePage;
+
+class WizardApp {
+public:
+    virtual ~WizardApp() = default;
+    // Runs the wizard; returns false in every case, so the process ends after it.
+    bool InitInstance();
+
+protected:
+    // Whether the sockets library can be used: a UDP socket can be opened.
+    virtual bool StartSockets();
+    virtual std::unique_ptr<WelcomePage> CreateWelcomePage();
+
+    PageFactory pageFactory;
+};
+
+// The message shown when sockets cannot be started.
+std::string SocketStartupFailureText();
+
+} // namespace vornalix::app

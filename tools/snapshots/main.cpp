@@ -1,0 +1,123 @@
+// vornalix-snapshots OUTDIR: renders every page and message box, in English and in Japanese,
+// offscreen, to PNG files named by dialog id and language.
+#include "app/FinalPage.h"
+#include "app/ModePage.h"
+#include "app/OutcomePage.h"
+#include "app/PageFactory.h"
+#include "app/WelcomePage.h"
+#include "app/WizardApp.h"
+#include "res/Resources.h"
+#include "ui/AppIcon.h"
+#include "ui/Dialog.h"
+#include "ui/DialogColors.h"
+#include "ui/GuiPrompt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace vornalix;
+
+namespace {
+
+struct PageShot {
+    std::string name; // file name stem, e.g. "105-retry-next"
+    std::function<std::unique_ptr<ui::Dialog>()> create;
+};
+
+struct MessageShot {
+    std::string name;
+    std::function<std::string()> text;
+    unsigned type;
+};
+
+// A page of a template as it is built, before any page code runs: shows the templates' own texts.
+class RawDialog : public ui::Dialog {
+public:
+    using ui::Dialog::Dialog;
+};
+
+std::vector<PageShot> Pages(app::PageFactory& factory) {
+    using res::LoadString;
+    std::vector<PageShot> pages = {
+        {"102", [&factory] { return std::make_unique<app::WelcomePage>(factory); }},
+        {"139", [] { return std::make_unique<app::ModePage>(); }},
+        {"105-normal-failed",
+         [] { return std::make_unique<app::OutcomePage>(40, LoadString(140), LoadString(139), app::kLayoutRetryExit); }},
+        {"105-check-status",
+         [] { return std::make_unique<app::OutcomePage>(40, LoadString(145), LoadString(121), app::kLayoutRetryNext); }},
+        {"105-complete", [] {
+             return std::make_unique<app::OutcomePage>(40, LoadString(137), LoadString(147), app::kLayoutExitReminder);
+         }},
+        {"105-emergency-failed",
+         [] { return std::make_unique<app::OutcomePage>(40, LoadString(119), LoadString(116), app::kLayoutTemplate); }},
+        {"106", [] { return std::make_unique<app::FinalPage>(LoadString(138), app::kLayoutRetryExit); }},
+    };
+    for (int id : res::DialogIds())
+        pages.push_back({std::to_string(id) + "-template", [id] { return std::make_unique<RawDialog>(id); }});
+    return pages;
+}
+
+std::vector<MessageShot> Messages() {
+    return {
+        {"152-power-cycle", [] { return res::LoadString(152); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
+        {"socket-startup", [] { return app::SocketStartupFailureText(); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
+    };
+}
+
+bool Save(QWidget& widget, const QString& path) {
+    QPixmap image = widget.grab();
+    if (!image.save(path)) {
+        std::fprintf(stderr, "vornalix-snapshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 || std::string(argv[1]) == "--help") {
+        std::fprintf(stderr, "usage: vornalix-snapshots OUTDIR\n"
+                             "Renders every page and message box in English and Japanese to OUTDIR/*.png.\n");
+        return argc == 2 ? 0 : 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ui::SetApplicationNameFromPath(QStringLiteral("vornalix"));
+    QApplication::setWindowIcon(ui::AppIcon());
+    QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!out.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "vornalix-snapshots: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
+    app::PageFactory factory;
+    bool ok = true;
+    for (auto [language, tag] : {std::pair{res::Language::English, "en"}, std::pair{res::Language::Japanese, "ja"}}) {
+        res::OverrideLanguage(language);
+        for (const auto& shot : Pages(factory)) {
+            auto page = shot.create();
+            page->InitializeForDisplay();
+            page->show();
+            QApplication::processEvents();
+            ok &= Save(*page, out.filePath(QStringLiteral("dialog%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
+            page->hide();
+        }
+        for (const auto& shot : Messages()) {
+            auto box = ui::BuildMessageBox(shot.text(), shot.type);
+            box->show();
+            QApplication::processEvents();
+            ok &= Save(*box, out.filePath(QStringLiteral("message%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
+            box->hide();
+        }
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,321 @@
+#include "ui/Dialog.h"
+#include "res/Resources.h"
+#include "ui/DialogColors.h"
+#include "ui/PageLink.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <vector>
+
+namespace vornalix::ui {
+
+namespace {
+
+const char* const kControlIdProperty = "vornalixControlId";
+
+std::set<Dialog*>& LiveDialogs() {
+    static std::set<Dialog*> dialogs;
+    return dialogs;
+}
+
+std::vector<Dialog*>& ModalStack() {
+    static std::vector<Dialog*> stack;
+    return stack;
+}
+
+const res::DialogTemplate& RequireTemplate(int id) {
+    const res::DialogTemplate* found = res::FindDialog(id);
+    if (!found) {
+        std::fprintf(stderr, "vornalix: no dialog template %d\n", id);
+        std::abort();
+    }
+    return *found;
+}
+
+} // namespace
+
+Dialog* ActiveModalDialog() { return ModalStack().empty() ? nullptr : ModalStack().back(); }
+
+void ApplyDialogColorsToAll() {
+    for (Dialog* dialog : LiveDialogs())
+        dialog->ApplyColors();
+}
+
+Dialog::Dialog(int templateId)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      templateId(templateId), dialogTemplate(&RequireTemplate(templateId)),
+      link(std::make_shared<PageLink>(this)) {
+    setWindowTitle(QString::fromStdString(dialogTemplate->caption));
+    QFont font = TemplateFont(dialogTemplate->fontName, dialogTemplate->fontPoints);
+    setFont(font);
+    units = DialogBaseUnits(font);
+    QRect frame = MapDialogRect(units, 0, 0, dialogTemplate->width, dialogTemplate->height);
+    setFixedSize(frame.size());
+    setAutoFillBackground(true);
+    for (const auto& control : dialogTemplate->controls)
+        CreateControl(control);
+    LiveDialogs().insert(this);
+}
+
+Dialog::~Dialog() {
+    link->Detach();
+    LiveDialogs().erase(this);
+}
+
+void Dialog::CreateControl(const res::ControlTemplate& control) {
+    QRect rect = MapDialogRect(units, control.x, control.y, control.width, control.height);
+    QString text = QString::fromStdString(control.text);
+    QWidget* widget = nullptr;
+    switch (control.cls) {
+    case res::ControlClass::Button:
+        if (control.style & res::kAutoRadio) {
+            widget = new QRadioButton(text, this);
+        } else {
+            auto* button = new QPushButton(text, this);
+            button->setAutoDefault(false);
+            widget = button;
+        }
+        connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
+                [this, id = control.id] { Command(id); });
+        break;
+    case res::ControlClass::Static: {
+        auto* label = new QLabel(text, this);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget = label;
+        break;
+    }
+    case res::ControlClass::Edit:
+        widget = new QLineEdit(text, this);
+        break;
+    case res::ControlClass::ComboBox: {
+        auto* combo = new QComboBox(this);
+        if (control.style & res::kVScrollAlways)
+            combo->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        // The template's height is that of the dropped list; the closed box is one line.
+        rect.setHeight(combo->sizeHint().height());
+        widget = combo;
+        break;
+    }
+    case res::ControlClass::Progress: {
+        auto* bar = new QProgressBar(this);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        widget = bar;
+        break;
+    }
+    }
+    widget->setGeometry(rect);
+    widget->setProperty(kControlIdProperty, control.id);
+    widget->setObjectName(QStringLiteral("control%1").arg(control.id));
+    if (control.style & res::kHidden)
+        widget->setHidden(true);
+    items.emplace(control.id, widget);
+    created.emplace_back(&control, widget);
+}
+
+QWidget* Dialog::Item(int id) const {
+    auto it = items.find(id);
+    return it == items.end() ? nullptr : it->second;
+}
+
+std::string Dialog::ItemText(int id) const {
+    QWidget* widget = Item(id);
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        text = label->text();
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        text = edit->text();
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        text = button->text();
+    else if (auto* combo = qobject_cast<QComboBox*>(widget))
+        text = combo->currentText();
+    return text.toStdString();
+}
+
+void Dialog::SetItemText(int id, const std::string& value) {
+    QWidget* widget = Item(id);
+    QString text = QString::fromStdString(value);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        edit->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        button->setText(text);
+}
+
+void Dialog::ShowItem(int id, bool show) {
+    if (QWidget* widget = Item(id))
+        widget->setHidden(!show);
+}
+
+bool Dialog::IsItemShown(int id) const {
+    QWidget* widget = Item(id);
+    return widget && !widget->isHidden();
+}
+
+void Dialog::EnableItem(int id, bool enable) {
+    if (QWidget* widget = Item(id))
+        widget->setEnabled(enable);
+}
+
+void Dialog::CheckItem(int id, bool check) {
+    if (auto* button = ItemAs<QAbstractButton>(id)) {
+        button->setCheckable(true);
+        button->setChecked(check);
+    }
+}
+
+bool Dialog::IsItemChecked(int id) const {
+    auto* button = ItemAs<QAbstractButton>(id);
+    return button && button->isChecked();
+}
+
+void Dialog::Command(int id) {
+    if (ended)
+        return;
+    OnCommand(id);
+}
+
+int Dialog::EnterCommandId() const {
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->isEnabled()) {
+        QVariant id = focused->property(kControlIdProperty);
+        if (id.isValid())
+            return id.toInt();
+    }
+    const res::ControlTemplate* only = nullptr;
+    int defaults = 0;
+    for (const auto& control : dialogTemplate->controls)
+        if (control.style & res::kDefaultPush) {
+            only = &control;
+            ++defaults;
+        }
+    return defaults == 1 ? only->id : IDOK;
+}
+
+void Dialog::PostCommand(int id) { link->PostCommand(id); }
+
+bool Dialog::UpdateData(bool saveAndValidate) {
+    DoDataExchange(saveAndValidate);
+    return true;
+}
+
+void Dialog::ApplyColors() {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, DialogBackground());
+    pal.setColor(QPalette::WindowText, DialogText());
+    setPalette(pal);
+    for (auto [control, widget] : created) {
+        // Statics are drawn on a box of the background colour unless the page makes them transparent.
+        if (control->cls == res::ControlClass::Static)
+            widget->setAutoFillBackground(!IsTransparent(*control));
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            QPalette list = combo->view()->palette();
+            list.setColor(QPalette::Base, DialogBackground());
+            list.setColor(QPalette::Text, DialogText());
+            combo->view()->setPalette(list);
+        }
+    }
+    update();
+}
+
+void Dialog::InitializeForDisplay() {
+    if (initialized)
+        return;
+    initialized = true;
+    ApplyColors();
+    OnInitDialog();
+}
+
+int Dialog::DoModal() {
+    ended = false;
+    setResult(0);
+    InitializeForDisplay();
+    int code = result();
+    if (!ended) {
+        ModalStack().push_back(this);
+        code = exec();
+        ModalStack().pop_back();
+    }
+    OnDestroy();
+    link->Detach();
+    return code;
+}
+
+void Dialog::EndDialog(int code) {
+    ended = true;
+    done(code);
+}
+
+bool Dialog::OnInitDialog() {
+    UpdateData(false);
+    return true;
+}
+
+bool Dialog::OnCommand(int id) {
+    switch (id) {
+    case IDOK:
+        OnOK();
+        return true;
+    case IDCANCEL:
+        OnCancel();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Dialog::OnOK() {
+    if (UpdateData(true))
+        EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void Dialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        int id = EnterCommandId();
+        QWidget* target = Item(id);
+        if (!target || target->isEnabled())
+            Command(id);
+        event->accept();
+        return;
+    }
+    case Qt::Key_Escape:
+        Command(IDCANCEL);
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void Dialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    Command(IDCANCEL);
+}
+
+void Dialog::reject() { Command(IDCANCEL); }
+
+void Dialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    OnPaint(painter);
+}
+
+} // namespace vornalix::ui

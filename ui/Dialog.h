@@ -1,0 +1,99 @@
+#pragma once
+// A modal dialog built from a dialog template: controls by id, commands, result codes, data
+// exchange and painting hooks, as the pages of the wizard expect of a dialog.
+#include "res/DialogTemplate.h"
+#include "ui/DialogUnits.h"
+#include "ui/Prompt.h"
+
+#include <QDialog>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QPainter;
+
+namespace vornalix::ui {
+
+class PageLink;
+
+class Dialog : public QDialog {
+public:
+    // Builds the dialog and its controls from template templateId in the current language.
+    explicit Dialog(int templateId);
+    ~Dialog() override;
+
+    // Initialises the dialog (OnInitDialog), runs it modally and returns its result code.
+    virtual int DoModal();
+    // Ends the modal run with result.
+    void EndDialog(int result);
+    // Initialises without running: for tests and snapshots that look at a page as it opens.
+    void InitializeForDisplay();
+
+    int TemplateId() const { return templateId; }
+    const res::DialogTemplate& Template() const { return *dialogTemplate; }
+    BaseUnits Units() const { return units; }
+
+    // Controls by id (the first one with that id); nullptr when the template has none.
+    QWidget* Item(int id) const;
+    template <class T> T* ItemAs(int id) const { return qobject_cast<T*>(Item(id)); }
+    std::string ItemText(int id) const;
+    void SetItemText(int id, const std::string& text);
+    void ShowItem(int id, bool show);
+    bool IsItemShown(int id) const; // not hidden (the dialog itself may be hidden)
+    void EnableItem(int id, bool enable);
+    void CheckItem(int id, bool check);
+    bool IsItemChecked(int id) const;
+
+    // Handles a command as a click of button id would: from buttons, keys, posts and tests.
+    void Command(int id);
+    // The command Enter gives: a focused push button, else the template's only default push
+    // button when that is not button 1, else 1.
+    int EnterCommandId() const;
+    // Thread-safe: posts a command to the page.
+    void PostCommand(int id);
+    // For workers: posts and synchronous calls that stop reaching the page once it detaches.
+    std::shared_ptr<PageLink> Link() const { return link; }
+
+    // Data exchange between fields and controls: false → fields to controls.
+    bool UpdateData(bool saveAndValidate = true);
+
+    // Re-applies the application-wide dialog colours.
+    void ApplyColors();
+
+protected:
+    virtual bool OnInitDialog();
+    // Returns true when the command was handled.
+    virtual bool OnCommand(int id);
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual void DoDataExchange(bool saveAndValidate) {}
+    virtual void OnDestroy() {}
+    virtual void OnPaint(QPainter& painter) {}
+    // Whether a control draws its text without a background box of its own.
+    virtual bool IsTransparent(const res::ControlTemplate& control) const { return false; }
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void reject() override;
+
+private:
+    void CreateControl(const res::ControlTemplate& control);
+
+    int templateId;
+    const res::DialogTemplate* dialogTemplate;
+    BaseUnits units;
+    std::multimap<int, QWidget*> items;
+    std::vector<std::pair<const res::ControlTemplate*, QWidget*>> created;
+    std::shared_ptr<PageLink> link;
+    bool initialized = false;
+    bool ended = false;
+};
+
+// The dialog that is running modally right now (innermost), or nullptr.
+Dialog* ActiveModalDialog();
+
+} // namespace vornalix::ui
