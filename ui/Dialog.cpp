@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -45,6 +46,21 @@ const res::DialogTemplate& RequireTemplate(int id) {
 }
 
 } // namespace
+
+void FitLabelText(QLabel& label) {
+    // Our fonts run a little wider than the ones the templates were laid out for: shrink a text
+    // that would be cut off until it fits, never below 9 pixels.
+    QFont font = label.parentWidget() ? label.parentWidget()->font() : label.font();
+    QRect room(0, 0, label.width(), label.height());
+    for (int pixels = font.pixelSize(); pixels > 9; --pixels) {
+        font.setPixelSize(pixels);
+        QFontMetrics metrics(font);
+        if (metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, label.text()).height() <=
+            room.height())
+            break;
+    }
+    label.setFont(font);
+}
 
 Dialog* ActiveModalDialog() { return ModalStack().empty() ? nullptr : ModalStack().back(); }
 
@@ -95,6 +111,8 @@ void Dialog::CreateControl(const res::ControlTemplate& control) {
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setGeometry(rect);
+        FitLabelText(*label);
         widget = label;
         break;
     }
@@ -150,9 +168,10 @@ std::string Dialog::ItemText(int id) const {
 void Dialog::SetItemText(int id, const std::string& value) {
     QWidget* widget = Item(id);
     QString text = QString::fromStdString(value);
-    if (auto* label = qobject_cast<QLabel*>(widget))
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        FitLabelText(*label);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget))
         edit->setText(text);
     else if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(text);
@@ -220,9 +239,11 @@ void Dialog::ApplyColors() {
     pal.setColor(QPalette::WindowText, DialogText());
     setPalette(pal);
     for (auto [control, widget] : created) {
-        // Statics are drawn on a box of the background colour unless the page makes them transparent.
+        // Statics are drawn on a box of the background colour unless the page makes them transparent;
+        // an empty static draws nothing at all.
         if (control->cls == res::ControlClass::Static)
-            widget->setAutoFillBackground(!IsTransparent(*control));
+            widget->setAutoFillBackground(!IsTransparent(*control) &&
+                                          !qobject_cast<QLabel*>(widget)->text().isEmpty());
         if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             QPalette list = combo->view()->palette();
             list.setColor(QPalette::Base, DialogBackground());

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+class QLabel;
 class QPainter;
 
 namespace vornalix::ui {
@@ -92,6 +93,9 @@ private:
     bool initialized = false;
     bool ended = false;
 };
+
+// Shrinks a static's font until its wrapped text fits the control.
+void FitLabelText(QLabel& label);
 
 // The dialog that is running modally right now (innermost), or nullptr.
 Dialog* ActiveModalDialog();
