@@ -1,0 +1,116 @@
+#pragma once
+// The normal path's HTTP client: one connection to the gateway's web interface, reused by every
+// request, and what the exchanges learn (address, versions) and need (firmware path, progress page).
+#include "web/GatewayTimings.h"
+#include "web/PasswordPrompt.h"
+#include "web/UploadStatusSink.h"
+#include "ui/Prompt.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace vornalix::web {
+
+inline constexpr std::string_view kCommonHeaders = "Accept: text/*\r\nUser-Agent: Vornalix\r\n";
+inline constexpr std::string_view kBoundary = "---------------------------7d12ee23fe0";
+inline constexpr std::uint64_t kLegacyImageSize = 0xD0000;
+
+class GatewayHttpSession {
+public:
+    using ThreadProcedure = int (*)(GatewayHttpSession*);
+
+    GatewayHttpSession();
+    virtual ~GatewayHttpSession();
+    GatewayHttpSession(const GatewayHttpSession&) = delete;
+    GatewayHttpSession& operator=(const GatewayHttpSession&) = delete;
+
+    // Accepts an http URL and tests that the gateway answers; 0 or -1 (the user has been told why).
+    int CheckGatewayUrl(const std::string& url, ui::Prompt& prompt);
+
+    // GET "/" on the session's connection: 0 for any HTTP answer, -1 (with lastError) otherwise.
+    static int TestConnection(GatewayHttpSession* session);
+    // Runs procedure on a worker thread up to attempts times, each limited to limit; a timed-out
+    // attempt is aborted and joined before the next one starts.
+    int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit,
+                       ui::Prompt& prompt);
+    // The three-paragraph time-out message naming serverName.
+    std::string ConnectionFailureText() const;
+
+    // Reads "/_SystemInfo.htm" into hardwareVersion and softwareVersion (as UTF-8); 0 or -1.
+    int QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, ui::Prompt& prompt,
+                        PasswordPrompt& passwordPrompt);
+
+    // Starts the upload worker, which reports to page and shows boxes through prompt; 0 or -1.
+    int StartUpload(UploadStatusSink& page, ui::Prompt& prompt);
+    // Waits until the upload worker (if any) has ended.
+    void JoinWorker();
+    static int UploadWorker(GatewayHttpSession* session);
+    int UploadFirmware();
+    int PostForm(std::string_view body);
+    int ProgramFlash();
+    int RestartGateway();
+    int WaitForRestart();
+
+    std::string softwareVersion;
+    std::string hardwareVersion;
+    std::string firmwarePath;
+    UploadStatusSink* progressPage = nullptr;
+    std::string gatewayUrl;
+    std::string serverName;
+    std::uint16_t serverPort = 0;
+    std::string lastError;
+    GatewayTimings timings;
+
+private:
+    struct Exchange {
+        std::string_view method = "GET";
+        std::string_view path = "/";
+        std::vector<std::string> headers;  // after kCommonHeaders
+        bool hasBody = false;
+        std::uint64_t bodyLength = 0;
+        std::function<std::size_t(char*, std::size_t)> readBody;  // returns UploadBody::kReadFailed to abort
+        std::function<bool()> rewindBody;                         // back to the first byte, when the library resends
+        std::function<void(const char*, std::size_t)> onBody;    // response body; default: discarded
+        std::function<void()> onNewResponse;                      // each status line, interim ones included
+        bool challengeAuth = false;  // offer user/password when challenged (any scheme)
+        std::string user;
+        std::string password;
+    };
+    struct ExchangeResult {
+        int code = 0;  // CURLcode
+        long status = 0;
+        std::string errorText;
+        bool Completed() const { return code == 0; }
+    };
+
+    void EnsureConnection();
+    void CloseRequest();
+    void CloseConnection();
+    ExchangeResult Perform(const Exchange& exchange);
+    // From another thread: makes the request in progress (or the next one) fail at once.
+    void AbortRequest();
+    std::string BuildPartHeader() const;
+    void ShowFileError(int error);
+    void ReportProgress(std::uint64_t written, std::uint64_t declared);
+
+    void* connection = nullptr;  // CURLM*: owns the connection cache
+    void* request = nullptr;     // CURL*: the easy handle every request uses
+    std::mutex connectionMutex;  // guards connection against AbortRequest
+    std::atomic<bool> abortRequested{false};
+    std::jthread workerThread;
+    ui::Prompt* workerPrompt = nullptr;
+    // Credentials the gateway accepted by Basic authentication; sent with every later request.
+    bool sendCredentials = false;
+    std::string acceptedUser;
+    std::string acceptedPassword;
+    int lastPercent = -1;
+};
+
+} // namespace vornalix::web

@@ -1,0 +1,171 @@
+// Address check, reachability test and the system-information query.
+#include "web/BodyLineReader.h"
+#include "web/GatewayHttpSession.h"
+#include "web/GatewayUrl.h"
+#include "web/SystemInfoText.h"
+
+#include "res/Resources.h"
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <future>
+#include <system_error>
+
+namespace vornalix::web {
+
+using ui::IDRETRY;
+using ui::MB_ICONEXCLAMATION;
+using ui::MB_ICONINFORMATION;
+using ui::MB_OK;
+using ui::MB_RETRYCANCEL;
+
+namespace {
+
+constexpr const char* kHttpOnlyText =
+    "Error: can only use URLs beginning with http://.\nPlease reinput the correct Gateway's URL.";
+constexpr const char* kAccessDeniedText = "Access denied: Invalid password\n";
+constexpr const char* kAccessFailedText = "Error: fail to access Gateway!\n";
+constexpr int kPasswordAttempts = 4;
+// The page is small; a gateway that sends more is not read further.
+constexpr std::size_t kMaxPageText = 1 << 20;
+
+} // namespace
+
+std::string GatewayHttpSession::ConnectionFailureText() const {
+    return res::LoadString(149) + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
+}
+
+int GatewayHttpSession::CheckGatewayUrl(const std::string& url, ui::Prompt& prompt) {
+    std::optional<GatewayUrl> parsed = GatewayUrl::Parse(url);
+    if (parsed) {
+        serverName = parsed->host;
+        serverPort = parsed->port;
+    }
+    if (!parsed || !parsed->IsHttp()) {
+        prompt.MessageBox(kHttpOnlyText, MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
+    gatewayUrl = url;
+    return RunWithTimeout(&GatewayHttpSession::TestConnection, 1, timings.reachabilityLimit, prompt);
+}
+
+int GatewayHttpSession::TestConnection(GatewayHttpSession* session) {
+    Exchange exchange;
+    exchange.path = "/";
+    ExchangeResult result = session->Perform(exchange);
+    if (result.Completed())
+        return 0;
+    char line[64];
+    std::snprintf(line, sizeof line, "%s %d %s\n", "Error: (", result.code, ") ");
+    session->lastError = line + result.errorText;
+    session->CloseRequest();
+    session->CloseConnection();
+    return -1;
+}
+
+int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit,
+                                       ui::Prompt& prompt) {
+    int lastExitCode = 0;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        lastExitCode = 0;
+        abortRequested = false;
+        std::packaged_task<int(GatewayHttpSession*)> task(procedure);
+        std::future<int> exitCode = task.get_future();
+        std::jthread worker;
+        try {
+            worker = std::jthread(std::move(task), this);
+        } catch (const std::system_error& error) {
+            prompt.MessageBox(error.code().message(), MB_OK | MB_ICONINFORMATION);
+            return -1;
+        }
+        if (exitCode.wait_for(limit) == std::future_status::timeout) {
+            AbortRequest();
+            worker.join();
+            abortRequested = false;
+            continue;
+        }
+        worker.join();
+        int code = exitCode.get();
+        if (code == 0)
+            return 0;
+        lastExitCode = code;
+        if (prompt.MessageBox(lastError, MB_RETRYCANCEL | MB_ICONEXCLAMATION) != IDRETRY)
+            return -1;
+    }
+    if (lastExitCode != 0)
+        return -1;
+    lastError = ConnectionFailureText();
+    prompt.MessageBox(lastError, MB_OK | MB_ICONEXCLAMATION);
+    return -1;
+}
+
+int GatewayHttpSession::QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, ui::Prompt& prompt,
+                                        PasswordPrompt& passwordPrompt) {
+    // An open tag carries over between the lines of this page only: a page cut off inside a tag
+    // must not blank the next query.
+    bool inTag = false;
+    std::string pageText;
+    BodyLineReader reader([&](std::string& line) {
+        StripTags(line, inTag);
+        if (pageText.size() < kMaxPageText)
+            pageText += line;
+    });
+
+    Exchange exchange;
+    exchange.path = "/_SystemInfo.htm";
+    exchange.challengeAuth = true;
+    exchange.user = "default";
+    exchange.password = "";
+    exchange.onNewResponse = [&] {
+        reader.Reset();
+        pageText.clear();
+        inTag = false;
+    };
+    exchange.onBody = [&](const char* data, std::size_t size) { reader.Feed(data, size); };
+
+    ExchangeResult result = Perform(exchange);
+    for (int asked = 0; result.Completed() && result.status == 401 && asked < kPasswordAttempts; ++asked) {
+        if (passwordPrompt.AskPassword(exchange.user, exchange.password) != PasswordChoice::Retry)
+            break;
+        result = Perform(exchange);
+    }
+    if (!result.Completed()) {
+        prompt.MessageBox(ConnectionFailureText(), MB_OK | MB_ICONEXCLAMATION);
+        CloseRequest();
+        CloseConnection();
+        return -1;
+    }
+    if (result.status == 401) {
+        prompt.MessageBox(kAccessDeniedText, MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
+    if (result.status != 200) {
+        prompt.MessageBox(kAccessFailedText, MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
+    reader.Finish();
+
+    // Later requests (the upload and the forms) carry the credentials the gateway accepted.
+    long offered = 0;
+    if (request)
+        curl_easy_getinfo(static_cast<CURL*>(request), CURLINFO_HTTPAUTH_AVAIL, &offered);
+    sendCredentials = (offered & CURLAUTH_BASIC) != 0;
+    acceptedUser = exchange.user;
+    acceptedPassword = exchange.password;
+
+    bool utf8 = IsValidUtf8(pageText);
+    auto extract = [&](std::string_view english, std::string_view sjis, std::string_view utf8Label) {
+        std::string value = ExtractField(pageText, english);
+        if (value.empty())
+            value = ExtractField(pageText, utf8 ? utf8Label : sjis);
+        return utf8 ? value : ShiftJisToUtf8(value);
+    };
+    hardwareVersion = extract(kHardwareLabel, kHardwareLabelSjis, kHardwareLabelUtf8);
+    hardwareOut = hardwareVersion;
+    softwareVersion = extract(kSoftwareLabel, kSoftwareLabelSjis, kSoftwareLabelUtf8);
+    softwareOut = softwareVersion;
+    return 0;
+}
+
+} // namespace vornalix::web

@@ -1,0 +1,208 @@
+// The upload worker: firmware upload, programming and restart requests, restart check.
+#include "web/GatewayHttpSession.h"
+#include "web/UploadBody.h"
+#include "web/UploadStatus.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <system_error>
+
+namespace vornalix::web {
+
+using ui::MB_ICONEXCLAMATION;
+using ui::MB_ICONINFORMATION;
+using ui::MB_OK;
+
+namespace {
+
+constexpr std::string_view kFormPath = "/post-query";
+constexpr std::string_view kProgramBody = "Load=T&ButtonUpgrade=1&POST_END=1";
+constexpr std::string_view kRestartBody = "Load=S&Reboot=Execute";
+constexpr int kFormAttempts = 3;
+
+// Closes the firmware file on every way out of the upload.
+struct FileHandle {
+    int fd = -1;
+    ~FileHandle() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+int GatewayHttpSession::StartUpload(UploadStatusSink& page, ui::Prompt& prompt) {
+    JoinWorker();
+    progressPage = &page;
+    workerPrompt = &prompt;
+    try {
+        workerThread = std::jthread(&GatewayHttpSession::UploadWorker, this);
+    } catch (const std::system_error& error) {
+        prompt.MessageBox(error.code().message(), MB_OK | MB_ICONINFORMATION);
+        return -1;
+    }
+    return 0;
+}
+
+void GatewayHttpSession::JoinWorker() {
+    if (workerThread.joinable())
+        workerThread.join();
+}
+
+int GatewayHttpSession::UploadWorker(GatewayHttpSession* session) {
+    UploadStatusSink& page = *session->progressPage;
+    page.PostStatus(Uploading);
+    if (session->UploadFirmware() != 0) {
+        page.PostStatus(Failed);
+        return -1;
+    }
+    page.PostStatus(Programming);
+    std::this_thread::sleep_for(session->timings.programmingPause);
+    if (session->ProgramFlash() != 0) {
+        page.PostStatus(Failed);
+        return -1;
+    }
+    page.PostStatus(Restarting);
+    if (session->RestartGateway() != 0) {
+        page.PostStatus(Failed);
+        return -1;
+    }
+    std::this_thread::sleep_for(session->timings.restartSettle);
+    page.PostStatus(CheckingRestart);
+    std::this_thread::sleep_for(session->timings.restartCheckDelay);
+    if (session->WaitForRestart() != 0) {
+        page.PostStatus(Failed);
+        return -1;
+    }
+    page.PostStatus(Succeeded);
+    return 0;
+}
+
+std::string GatewayHttpSession::BuildPartHeader() const {
+    return "--" + std::string(kBoundary) + "\r\n" +
+           "Content-Disposition: form-data; name=\"FirmwareDownload\"; filename=\"" + firmwarePath + "\"\r\n\r\n";
+}
+
+void GatewayHttpSession::ShowFileError(int error) {
+    std::string text = "The firmware file \"" + firmwarePath + "\" could not be read completely";
+    text += error ? ":\n" + std::string(std::strerror(error)) + "." : ": it is shorter than when it was chosen.";
+    if (workerPrompt)
+        workerPrompt->MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void GatewayHttpSession::ReportProgress(std::uint64_t written, std::uint64_t declared) {
+    int percent = declared ? static_cast<int>(written * 100 / declared) : 100;
+    if (percent != lastPercent && progressPage) {
+        lastPercent = percent;
+        progressPage->SetPos(percent);
+    }
+}
+
+int GatewayHttpSession::UploadFirmware() {
+    if (progressPage) {
+        progressPage->SetRange(0, 100);
+        progressPage->SetStep(1);
+        progressPage->SetPos(0);
+        progressPage->EnableCancel(false);
+    }
+    lastPercent = 0;
+    std::string partHeader = BuildPartHeader();
+
+    FileHandle file;
+    file.fd = ::open(firmwarePath.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
+        ShowFileError(errno);
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ShowFileError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        return -1;
+    }
+    auto fileLength = static_cast<std::uint64_t>(info.st_size);
+    bool legacy = hardwareVersion.find("1.01") != std::string::npos &&
+                  softwareVersion.find("R1.10") != std::string::npos;
+    if (legacy && fileLength > kLegacyImageSize) {
+        if (workerPrompt)
+            workerPrompt->MessageBox("The firmware file \"" + firmwarePath + "\" has " + std::to_string(fileLength) +
+                                         " bytes; this Qel Gateway accepts at most " +
+                                         std::to_string(kLegacyImageSize) + " bytes.\nNothing was sent.",
+                                     MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
+    // An empty image is never sent.
+    if (fileLength == 0)
+        return -1;
+
+    UploadBody body(partHeader, file.fd, fileLength, legacy ? kLegacyImageSize : fileLength);
+    std::uint64_t declared = body.DeclaredLength();
+    body.onProgress = [this, declared](std::uint64_t written) { ReportProgress(written, declared); };
+
+    Exchange exchange;
+    exchange.method = "POST";
+    exchange.path = kFormPath;
+    exchange.headers.push_back("Content-Type: multipart/form-data; boundary=" + std::string(kBoundary));
+    exchange.hasBody = true;
+    exchange.bodyLength = declared;
+    exchange.readBody = [&body](char* buffer, std::size_t size) { return body.Read(buffer, size); };
+    exchange.rewindBody = [&body] { return body.Rewind(); };
+    ExchangeResult result = Perform(exchange);
+    if (body.Failed()) {
+        // The gateway saw a body shorter than announced and must not program it.
+        ShowFileError(body.FileError());
+        CloseConnection();
+        return -1;
+    }
+    if (!result.Completed()) {
+        CloseConnection();
+        return -1;
+    }
+    return result.status == 200 ? 0 : -1;
+}
+
+int GatewayHttpSession::PostForm(std::string_view form) {
+    Exchange exchange;
+    exchange.method = "POST";
+    exchange.path = kFormPath;
+    exchange.hasBody = true;
+    exchange.bodyLength = form.size();
+    std::size_t offset = 0;
+    exchange.rewindBody = [&offset] {
+        offset = 0;
+        return true;
+    };
+    for (int attempt = 0; attempt < kFormAttempts; ++attempt) {
+        offset = 0;
+        exchange.readBody = [&](char* buffer, std::size_t size) {
+            std::size_t n = std::min(size, form.size() - offset);
+            std::memcpy(buffer, form.data() + offset, n);
+            offset += n;
+            return n;
+        };
+        if (Perform(exchange).Completed())
+            return 0;
+        CloseRequest();
+    }
+    CloseConnection();
+    return -1;
+}
+
+int GatewayHttpSession::ProgramFlash() {
+    return PostForm(kProgramBody);
+}
+
+int GatewayHttpSession::RestartGateway() {
+    return PostForm(kRestartBody);
+}
+
+int GatewayHttpSession::WaitForRestart() {
+    if (!workerPrompt)
+        return -1;
+    return RunWithTimeout(&GatewayHttpSession::TestConnection, timings.restartAttempts, timings.reachabilityLimit,
+                          *workerPrompt);
+}
+
+} // namespace vornalix::web
