@@ -1,0 +1,20 @@
+#pragma once
+// The network interface that holds an IPv4 address (Linux).
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+
+namespace vornalix::recovery {
+
+struct AdapterInterface {
+    std::string name;
+    int index = 0;
+
+    // The interface with `address` (network byte order) among its addresses; nullopt when none holds it.
+    static std::optional<AdapterInterface> Holding(in_addr_t address);
+};
+
+// "%d.%d.%d.%d", first octet first.
+std::string DottedAddress(in_addr_t address);
+
+} // namespace vornalix::recovery

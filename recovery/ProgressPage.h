@@ -1,0 +1,31 @@
+#pragma once
+// What a transfer session shows on the emergency transfer page. The page implements it and may run each call
+// on its own thread (a call may then block until that thread has run it). Texts are handed over by value.
+#include <string>
+
+namespace vornalix::recovery {
+
+class ProgressPage {
+public:
+    virtual ~ProgressPage() = default;
+
+    virtual void SetTitleText(const std::string& text) = 0;  // the title band
+    virtual void SetStatusText(const std::string& text) = 0; // static 1011
+    virtual void SetPeerText(const std::string& text) = 0;   // static 1014
+    // Repaints the title band (the whole page, without erasing).
+    virtual void InvalidateTitle() = 0;
+    // Posts the command 1008 (UPDATE): the page copies its texts into its controls on its own thread.
+    virtual void PostUpdate() = 0;
+
+    // The progress control (1005), with PBM_SETRANGE, PBM_SETSTEP and PBM_SETPOS semantics.
+    virtual void SetProgressRange(int low, int high) = 0;
+    virtual void SetProgressStep(int step) = 0;
+    virtual void SetProgressPos(int position) = 0;
+
+    // Disables Back (1034) and Cancel (2).
+    virtual void DisableBackAndCancel() = 0;
+    // The firmware transfer has ended: stop both servers, then close the page with IDOK or 4.
+    virtual void FinishTransfer(bool success) = 0;
+};
+
+} // namespace vornalix::recovery

@@ -1,0 +1,72 @@
+#include "recovery/ServedFolder.h"
+
+#include <strings.h>
+
+namespace vornalix::recovery {
+
+namespace fs = std::filesystem;
+
+ServedFolder::ServedFolder(const std::string& firmwarePath) {
+    const auto separator = firmwarePath.find_last_of('/');
+    const fs::path directory = separator == std::string::npos ? fs::path(".") : fs::path(firmwarePath.substr(0, separator + 1));
+    std::error_code error;
+    folder = fs::weakly_canonical(fs::absolute(directory, error), error);
+    firmwareFile = fs::weakly_canonical(fs::absolute(fs::path(firmwarePath), error), error);
+}
+
+bool ServedFolder::IsPlainName(std::string_view name) {
+    if (name.empty() || name.size() > 255 || name == "." || name == "..")
+        return false;
+    for (unsigned char c : name)
+        if (c == '/' || c == '\\' || c == ':' || c < 0x20 || c == 0x7F)
+            return false;
+    return true;
+}
+
+std::optional<fs::path> ServedFolder::Match(std::string_view name) const {
+    if (!IsPlainName(name))
+        return std::nullopt;
+    std::error_code error;
+    const fs::path exact = folder / fs::path(std::string(name));
+    if (fs::symlink_status(exact, error).type() != fs::file_type::not_found && !error)
+        return exact;
+    const std::string wanted(name);
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string candidate = entry->path().filename().string();
+        if (candidate.size() == wanted.size() && strcasecmp(candidate.c_str(), wanted.c_str()) == 0)
+            return entry->path();
+    }
+    return std::nullopt;
+}
+
+bool ServedFolder::Inside(const fs::path& resolved) const {
+    return resolved.parent_path() == folder;
+}
+
+std::optional<fs::path> ServedFolder::FindForReading(std::string_view name) const {
+    const auto entry = Match(name);
+    if (!entry)
+        return std::nullopt;
+    std::error_code error;
+    const fs::path resolved = fs::canonical(*entry, error);
+    if (error || !Inside(resolved) || !fs::is_regular_file(resolved, error))
+        return std::nullopt;
+    return resolved;
+}
+
+std::optional<fs::path> ServedFolder::TargetForWriting(std::string_view name) const {
+    if (!IsPlainName(name))
+        return std::nullopt;
+    const fs::path target = Match(name).value_or(folder / fs::path(std::string(name)));
+    std::error_code error;
+    const auto status = fs::symlink_status(target, error);
+    if (status.type() != fs::file_type::not_found && status.type() != fs::file_type::regular)
+        return std::nullopt;
+    if (status.type() == fs::file_type::regular && fs::equivalent(target, firmwareFile, error))
+        return std::nullopt;
+    if (target == firmwareFile)
+        return std::nullopt;
+    return target;
+}
+
+} // namespace vornalix::recovery

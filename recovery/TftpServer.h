@@ -1,0 +1,58 @@
+#pragma once
+// TFTP listener on UDP port 69 of the chosen address: every datagram that arrives starts a transfer session
+// of its own; at most 5 sessions exchange packets at a time.
+#include "recovery/ListenStatus.h"
+#include "recovery/TftpSessionContext.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <semaphore>
+#include <string>
+#include <thread>
+
+namespace vornalix::recovery {
+
+class TftpServer {
+public:
+    static constexpr int kServerPort = 69;
+
+    // Files are served from and stored in the folder of `firmwarePath`; sessions report to `progressPage`.
+    TftpServer(in_addr_t serverAddress, const std::string& firmwarePath, ProgressPage& progressPage,
+               TftpTimings timings = {});
+    virtual ~TftpServer();
+
+    TftpServer(const TftpServer&) = delete;
+    TftpServer& operator=(const TftpServer&) = delete;
+
+    // Binds serverAddress, UDP port 69, and starts the listener. A server that cannot listen starts no
+    // thread and says why.
+    ListenStatus Start();
+    // Ends the listener and waits for it. Running sessions go on until they end by themselves. Safe to call
+    // again and from two threads at once.
+    void Stop();
+    ListenStatus Status() const;
+
+    // From now on no session touches the page; waits for calls already running (see PageLink::Detach).
+    void DetachPage(const std::function<void()>& whileWaiting = {});
+    int RunningSessions() const;
+    // Waits until no session runs; false when `limit` passed first.
+    bool WaitForSessions(std::chrono::milliseconds limit) const;
+
+    const in_addr_t serverAddress;
+    const std::shared_ptr<TftpSessionContext> context;
+
+private:
+    void Run();
+    void StartSession(const sockaddr_in& requester, const std::uint8_t* datagram, std::size_t length);
+
+    int socketFd = -1;
+    std::counting_semaphore<255> stopSignal{0};
+    mutable std::mutex stateMutex;
+    std::mutex stopMutex;
+    ListenStatus status;
+    std::thread listener;
+};
+
+} // namespace vornalix::recovery

@@ -1,0 +1,50 @@
+#pragma once
+// The transfer page as lines on a terminal: every change of a text, of the progress or of the buttons is one
+// line. FinishTransfer stops both servers, as the page does, and records the result.
+#include "recovery/ProgressBarState.h"
+#include "recovery/ProgressPage.h"
+
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace vornalix::recovery {
+class BootReplyServer;
+class TftpServer;
+} // namespace vornalix::recovery
+
+class ConsolePage : public vornalix::recovery::ProgressPage {
+public:
+    explicit ConsolePage(std::FILE* out) : out(out) {}
+
+    void SetServers(vornalix::recovery::BootReplyServer* boot, vornalix::recovery::TftpServer* tftp);
+    // The transfer's result once FinishTransfer was called.
+    std::optional<bool> Result() const;
+
+    void SetTitleText(const std::string& text) override;
+    void SetStatusText(const std::string& text) override;
+    void SetPeerText(const std::string& text) override;
+    void InvalidateTitle() override;
+    void PostUpdate() override;
+    void SetProgressRange(int low, int high) override;
+    void SetProgressStep(int step) override;
+    void SetProgressPos(int position) override;
+    void DisableBackAndCancel() override;
+    void FinishTransfer(bool success) override;
+
+private:
+    void Line(const std::string& text);
+    void ShowProgressLocked();
+
+    std::FILE* out;
+    mutable std::mutex mutex;
+    vornalix::recovery::BootReplyServer* bootServer = nullptr;
+    vornalix::recovery::TftpServer* tftpServer = nullptr;
+    std::string titleText, statusText, peerText;
+    std::string shownTitle, shownStatus, shownPeer;
+    vornalix::recovery::ProgressBarState progressBar;
+    std::string shownProgress;
+    bool buttonsDisabled = false;
+    std::optional<bool> result;
+};
