@@ -1,0 +1,259 @@
+#include "hostnet/MediaSenseGuard.h"
+
+#include "res/Resources.h"
+
+#include <cstring>
+
+namespace vornalix::hostnet {
+
+namespace {
+
+constexpr int kMsgConsent = 109;
+constexpr int kMsgEnabled = 110;
+constexpr int kMsgCreateFailed = 111;
+constexpr int kMsgRestoreConsent = 112;
+constexpr int kMsgDisabled = 113;
+
+std::string Under(const char* parent, const std::string& name) { return std::string(parent) + "\\" + name; }
+
+std::uint32_t LittleEndian(const std::uint8_t (&data)[4]) {
+    return data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+}
+
+} // namespace
+
+MediaSenseGuard::MediaSenseGuard(Registry& registry, ui::Prompt& prompt, RestartPrompt& restartPrompt,
+                                 std::uint16_t osVersionWord)
+    : registry(registry), prompt(prompt), restartPrompt(restartPrompt), osVersionWord(osVersionWord) {}
+
+bool MediaSenseGuard::AskConsent(int messageId) {
+    const int answer = prompt.MessageBox(res::LoadString(messageId), ui::MB_YESNO | ui::MB_ICONEXCLAMATION);
+    return answer == ui::IDYES || answer == ui::IDOK;
+}
+
+void MediaSenseGuard::ShowRestartPrompt(int mode, int messageId) { restartPrompt.Show(res::LoadString(messageId), mode); }
+
+bool MediaSenseGuard::WriteDword(RegKey key, std::uint32_t value) {
+    const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                  static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    return registry.SetValue(key, kMediaSenseValue, kRegDword, data, sizeof data) == kErrorSuccess;
+}
+
+bool MediaSenseGuard::CreateAndClose(const std::string& path, const std::string& className) {
+    RegKey key = 0;
+    if (registry.CreateKey(kHKeyLocalMachine, path, className, 0, kKeyAllAccess, &key) != kErrorSuccess)
+        return false;
+    registry.CloseKey(key);
+    return true;
+}
+
+int MediaSenseGuard::FinishDisable(bool written) {
+    // Without the save key the change would never be undone: that counts as a failure too.
+    if (written && CreateAndClose(kMediaSenseSaveKey, kSaveKeyClass)) {
+        ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgEnabled);
+    } else {
+        ShowRestartPrompt(RestartPrompt::CloseOnly, kMsgCreateFailed);
+    }
+    return 0;
+}
+
+long MediaSenseGuard::EnumInstance(RegKey key, std::uint32_t index, std::string* name) {
+    char buffer[5] = {};
+    std::uint32_t size = sizeof buffer;
+    const long result = registry.EnumKey(key, index, buffer, &size);
+    if (result == kErrorSuccess)
+        *name = std::string(buffer, strnlen(buffer, 4));
+    return result;
+}
+
+int MediaSenseGuard::DisableMediaSenseNt5() {
+    if (!IsMajorVersion5(osVersionWord))
+        return 1;
+    RegKey key = 0;
+    if (registry.OpenKey(kHKeyLocalMachine, kTcpipParametersKey, 0, kKeyAllAccess, &key) == kErrorSuccess) {
+        std::uint8_t data[4] = {};
+        std::uint32_t type = 0;
+        std::uint32_t size = sizeof data;
+        if (registry.QueryValue(key, kMediaSenseValue, &type, data, &size) == kErrorSuccess) {
+            if (LittleEndian(data) == 1) {
+                registry.CloseKey(key);
+                return 2;
+            }
+            if (!AskConsent(kMsgConsent)) {
+                registry.CloseKey(key);
+                return 3;
+            }
+            const bool written = WriteDword(key, 1);
+            registry.CloseKey(key);
+            return FinishDisable(written);
+        }
+        registry.CloseKey(key);
+        if (!AskConsent(kMsgConsent))
+            return 3;
+        // The value is absent: open the key by creating it and write through that handle.
+        RegKey created = 0;
+        bool written = false;
+        if (registry.CreateKey(kHKeyLocalMachine, kTcpipParametersKey, kMediaSenseValue, 0, kKeyAllAccess,
+                               &created) == kErrorSuccess) {
+            written = WriteDword(created, 1);
+            registry.CloseKey(created);
+        }
+        return FinishDisable(written);
+    }
+    if (!AskConsent(kMsgConsent))
+        return 3;
+    RegKey created = 0;
+    if (registry.CreateKey(kHKeyLocalMachine, kTcpipParametersKey, kMediaSenseValue, 0, kKeyAllAccess, &created) !=
+        kErrorSuccess) {
+        ShowRestartPrompt(RestartPrompt::CloseOnly, kMsgCreateFailed);
+        return 0;
+    }
+    const bool written = WriteDword(created, 1);
+    registry.CloseKey(created);
+    return FinishDisable(written);
+}
+
+int MediaSenseGuard::DisableMediaSenseMe() {
+    if (!IsWindowsMe(osVersionWord))
+        return 1;
+
+    // Is any instance's value other than "1"? Ask once, at the first such instance.
+    bool consent = false;
+    RegKey classKey = 0;
+    if (registry.OpenKey(kHKeyLocalMachine, kNetTransClassKey, 0, kKeyAllAccess, &classKey) == kErrorSuccess) {
+        for (std::uint32_t index = 0;; ++index) {
+            std::string name;
+            const long result = EnumInstance(classKey, index, &name);
+            if (result == kErrorMoreData)
+                continue; // not an instance name of four characters
+            if (result != kErrorSuccess)
+                break;
+            RegKey instance = 0;
+            if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
+                kErrorSuccess)
+                continue;
+            char text[2] = {};
+            std::uint32_t type = 0;
+            std::uint32_t size = sizeof text;
+            const bool needsChange =
+                registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text),
+                                    &size) == kErrorSuccess &&
+                text[0] != '1';
+            registry.CloseKey(instance);
+            if (needsChange) {
+                if (!AskConsent(kMsgConsent)) {
+                    registry.CloseKey(classKey);
+                    return 3;
+                }
+                consent = true;
+                break;
+            }
+        }
+        registry.CloseKey(classKey);
+    }
+    if (!consent)
+        return 2;
+
+    bool allWritten = true;
+    if (registry.OpenKey(kHKeyLocalMachine, kNetTransClassKey, 0, kKeyAllAccess, &classKey) == kErrorSuccess) {
+        for (std::uint32_t index = 0;; ++index) {
+            std::string name;
+            const long result = EnumInstance(classKey, index, &name);
+            if (result == kErrorMoreData)
+                continue;
+            if (result != kErrorSuccess)
+                break;
+            RegKey instance = 0;
+            if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
+                kErrorSuccess)
+                continue;
+            char text[2] = {};
+            std::uint32_t type = 0;
+            std::uint32_t size = sizeof text;
+            if (registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text), &size) ==
+                    kErrorSuccess &&
+                text[0] != '1') {
+                static const std::uint8_t kOne[2] = {'1', 0};
+                if (registry.SetValue(instance, kMediaSenseValue, kRegSz, kOne, sizeof kOne) != kErrorSuccess)
+                    allWritten = false;
+                else if (!CreateAndClose(Under(kMediaSenseSaveKey, name), kSaveKeyClass))
+                    allWritten = false;
+            }
+            registry.CloseKey(instance);
+        }
+        registry.CloseKey(classKey);
+    } else {
+        allWritten = false;
+    }
+    if (allWritten)
+        ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgEnabled);
+    else
+        ShowRestartPrompt(RestartPrompt::CloseOnly, kMsgCreateFailed);
+    return 0;
+}
+
+int MediaSenseGuard::RestoreMediaSenseNt5() {
+    if (!IsMajorVersion5(osVersionWord))
+        return 1;
+    RegKey saveKey = 0;
+    if (registry.OpenKey(kHKeyLocalMachine, kMediaSenseSaveKey, 0, kKeyAllAccess, &saveKey) != kErrorSuccess)
+        return 1;
+    registry.CloseKey(saveKey);
+    if (!AskConsent(kMsgRestoreConsent))
+        return 2;
+    RegKey parameters = 0;
+    const bool opened =
+        registry.OpenKey(kHKeyLocalMachine, kTcpipParametersKey, 0, kKeyAllAccess, &parameters) == kErrorSuccess;
+    if (opened)
+        WriteDword(parameters, 0);
+    registry.DeleteKey(kHKeyLocalMachine, kMediaSenseSaveKey);
+    if (opened)
+        registry.CloseKey(parameters);
+    ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgDisabled);
+    return 1;
+}
+
+int MediaSenseGuard::RestoreMediaSenseMe() {
+    if (!IsWindowsMe(osVersionWord))
+        return 1;
+    RegKey saveKey = 0;
+    if (registry.OpenKey(kHKeyLocalMachine, kMediaSenseSaveKey, 0, kKeyAllAccess, &saveKey) != kErrorSuccess)
+        return 1;
+    if (!AskConsent(kMsgRestoreConsent)) {
+        registry.CloseKey(saveKey);
+        return 2;
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        const long result = EnumInstance(saveKey, index, &name);
+        if (result == kErrorMoreData)
+            continue;
+        if (result != kErrorSuccess)
+            break;
+        RegKey saved = 0;
+        if (registry.OpenKey(kHKeyLocalMachine, Under(kMediaSenseSaveKey, name), 0, kKeyAllAccess, &saved) !=
+            kErrorSuccess)
+            continue;
+        registry.CloseKey(saved);
+        RegKey instance = 0;
+        if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
+            kErrorSuccess)
+            continue;
+        char text[4] = {};
+        std::uint32_t type = 0;
+        std::uint32_t size = sizeof text;
+        if (registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text), &size) ==
+                kErrorSuccess &&
+            text[0] == '1') {
+            static const std::uint8_t kZero[2] = {'0', 0};
+            registry.SetValue(instance, kMediaSenseValue, kRegSz, kZero, sizeof kZero);
+        }
+        registry.CloseKey(instance);
+    }
+    registry.CloseKey(saveKey);
+    registry.DeleteKey(kHKeyLocalMachine, kMediaSenseSaveKey);
+    ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgDisabled);
+    return 1;
+}
+
+} // namespace vornalix::hostnet

@@ -1,0 +1,64 @@
+#pragma once
+// The records of the SNMP extension-agent interface: object identifiers, typed values,
+// variable bindings and binding lists. Storage for names and values that the program
+// hands to an agent, and that an agent hands back, comes from MibAlloc (zero-filled)
+// and goes back with MibFree.
+#include <cstdint>
+#include <cstdlib>
+
+namespace vornalix::hostnet {
+
+// ASN.1 / SNMP value types.
+enum AsnType : std::uint8_t {
+    kAsnInteger32 = 0x02,
+    kAsnOctetString = 0x04,
+    kAsnNull = 0x05,
+    kAsnObjectIdentifier = 0x06,
+    kAsnSequence = 0x30,
+    kAsnIpAddress = 0x40,
+    kAsnCounter32 = 0x41,
+    kAsnGauge32 = 0x42,
+    kAsnTimeticks = 0x43,
+    kAsnOpaque = 0x44,
+};
+
+constexpr std::uint8_t kSnmpPduGetNext = 0xA1;
+// Error status an agent reports for a binding that has no successor.
+constexpr std::int32_t kSnmpErrorNoSuchName = 2;
+
+struct AsnObjectIdentifier {
+    std::uint32_t idLength;
+    std::uint32_t* ids;
+};
+
+struct AsnOctetString {
+    std::uint8_t* stream;
+    std::uint32_t length;
+    bool dynamic; // stream was allocated with MibAlloc and belongs to the binding
+};
+
+struct AsnAny {
+    std::uint8_t asnType;
+    union {
+        std::int32_t number;
+        std::uint32_t unsigned32;
+        AsnOctetString string; // OCTET STRING, IpAddress, Opaque, SEQUENCE
+        AsnObjectIdentifier object;
+    } asnValue;
+};
+
+struct SnmpVarBind {
+    AsnObjectIdentifier name;
+    AsnAny value;
+};
+
+struct SnmpVarBindList {
+    SnmpVarBind* list;
+    std::uint32_t len;
+};
+
+// The global-heap calls of the interface: zero-filled allocation and release.
+inline void* MibAlloc(std::size_t size) { return std::calloc(1, size == 0 ? 1 : size); }
+inline void MibFree(void* p) { std::free(p); }
+
+} // namespace vornalix::hostnet

@@ -1,0 +1,62 @@
+#include "hostnet/fake/FakeMibAgent.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+namespace vornalix::hostnet {
+
+namespace {
+const Oid kIfEntry = {1, 3, 6, 1, 2, 1, 2, 2, 1};
+const Oid kIpAddrEntry = {1, 3, 6, 1, 2, 1, 4, 20, 1};
+
+Oid Column(const Oid& entry, std::uint32_t column) {
+    Oid oid = entry;
+    oid.push_back(column);
+    return oid;
+}
+} // namespace
+
+void FakeMibAgent::AddInterface(std::uint32_t index, const std::string& description, std::int32_t type) {
+    view.SetInteger(Column(kIfEntry, 1), {index}, static_cast<std::int32_t>(index));
+    view.SetOctets(Column(kIfEntry, 2), {index}, description);
+    view.SetInteger(Column(kIfEntry, 3), {index}, type);
+}
+
+void FakeMibAgent::AddAddress(const std::string& address, std::uint32_t interfaceIndex) {
+    in_addr parsed{};
+    inet_pton(AF_INET, address.c_str(), &parsed);
+    const auto* octets = reinterpret_cast<const std::uint8_t*>(&parsed.s_addr);
+    const Oid index{octets[0], octets[1], octets[2], octets[3]};
+    view.SetOctets(Column(kIpAddrEntry, 1), index, std::string(reinterpret_cast<const char*>(octets), 4),
+                   kAsnIpAddress);
+    view.SetInteger(Column(kIpAddrEntry, 2), index, static_cast<std::int32_t>(interfaceIndex));
+}
+
+bool FakeMibAgent::Load(const std::string& libraryName) {
+    calls.push_back("Load " + libraryName);
+    loaded = !failLoad;
+    return loaded;
+}
+
+void FakeMibAgent::Unload() {
+    calls.push_back("Unload");
+    loaded = false;
+}
+
+bool FakeMibAgent::Init(std::uint32_t) {
+    calls.push_back("Init");
+    return loaded;
+}
+
+bool FakeMibAgent::Query(std::uint8_t requestType, SnmpVarBindList* bindings, std::int32_t* errorStatus,
+                         std::int32_t* errorIndex) {
+    calls.push_back("Query");
+    if (!loaded || requestType != kSnmpPduGetNext)
+        return false;
+    return view.GetNext(bindings, errorStatus, errorIndex);
+}
+
+int FakeMibAgent::QueryCount() const { return static_cast<int>(std::count(calls.begin(), calls.end(), "Query")); }
+
+} // namespace vornalix::hostnet
