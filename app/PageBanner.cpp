@@ -6,18 +6,21 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace vornalix::app {
 
 int SystemDefaultLanguageId() {
     return res::CurrentLanguage() == res::Language::Japanese ? kJapaneseLanguageId : 1033;
 }
 
-int CellHeight(const QFont& font) {
-    QFontMetrics metrics(font);
-    return metrics.ascent() + metrics.descent();
+int CellHeight(const QFont& font, double scale) {
+    QFontMetricsF metrics(font);
+    return static_cast<int>(std::lround((metrics.ascent() + metrics.descent()) * scale));
 }
 
-QFont BannerFont(const std::string& title, int fontHeight, int languageId) {
+BannerFontSpec BannerFont(const std::string& title, int fontHeight, int languageId) {
     QFont font = ui::TemplateFont("Arial", 10);
     font.setWeight(QFont::Bold);
     int height = fontHeight;
@@ -28,13 +31,13 @@ QFont BannerFont(const std::string& title, int fontHeight, int languageId) {
     } else {
         font.setItalic(true);
     }
-    // A Windows font height is the cell height; Qt sizes by the em, so take the largest pixel
-    // size whose cell still fits.
-    int pixels = height > 0 ? height : 1;
-    font.setPixelSize(pixels);
-    while (pixels > 1 && CellHeight(font) > height)
-        font.setPixelSize(--pixels);
-    return font;
+    height = std::max(height, 1);
+    font.setPixelSize(100);
+    QFontMetricsF reference(font);
+    double cellPerPixel = (reference.ascent() + reference.descent()) / 100.0;
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(height / cellPerPixel))));
+    QFontMetricsF metrics(font);
+    return {font, height / (metrics.ascent() + metrics.descent()), height};
 }
 
 BannerLayout ComputeBannerLayout(QSize client, int titleWidth, int titleHeight) {
@@ -47,16 +50,18 @@ BannerLayout ComputeBannerLayout(QSize client, int titleWidth, int titleHeight) 
 
 void PaintPageBanner(QWidget& page, QPainter& dc, const std::string& title, int fontHeight) {
     QString text = QString::fromStdString(title);
-    QFont font = BannerFont(title, fontHeight, SystemDefaultLanguageId());
-    QFontMetrics metrics(font);
-    BannerLayout layout =
-        ComputeBannerLayout(page.rect().size(), metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent());
+    BannerFontSpec spec = BannerFont(title, fontHeight, SystemDefaultLanguageId());
+    QFontMetricsF metrics(spec.font);
+    int width = static_cast<int>(std::lround(metrics.horizontalAdvance(text) * spec.scale));
+    BannerLayout layout = ComputeBannerLayout(page.rect().size(), width, spec.cellHeight);
     dc.save();
     dc.fillRect(layout.band, QColor(0, 0, 255));
-    dc.setFont(font);
+    dc.setFont(spec.font);
     dc.setPen(QColor(255, 255, 255));
     dc.setBackgroundMode(Qt::TransparentMode);
-    dc.drawText(layout.titleCell.left(), layout.titleCell.top() + metrics.ascent(), text);
+    dc.translate(layout.titleCell.topLeft());
+    dc.scale(spec.scale, spec.scale);
+    dc.drawText(QPointF(0, metrics.ascent()), text);
     dc.restore();
 }
 

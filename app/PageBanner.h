@@ -19,9 +19,16 @@ int SystemDefaultLanguageId();
 
 // The banner font: bold Arial; on a Japanese system not italic and 24, 20 or 15 units high by the
 // title's length in Shift-JIS bytes (below 40, below 60, longer); elsewhere italic at fontHeight.
-QFont BannerFont(const std::string& title, int fontHeight, int languageId);
-// The cell height a font description asks for, as a Windows font's height: ascent + descent.
-int CellHeight(const QFont& font);
+// The height is a Windows cell height (ascent + descent). Qt sizes fonts by whole pixels of em,
+// so the font comes with the scale that makes its cell exactly that high.
+struct BannerFontSpec {
+    QFont font;
+    double scale;
+    int cellHeight; // the height asked for
+};
+BannerFontSpec BannerFont(const std::string& title, int fontHeight, int languageId);
+// Cell height of a font as drawn at a scale, rounded to whole pixels.
+int CellHeight(const QFont& font, double scale = 1.0);
 
 struct BannerLayout {
     QRect band;      // (0, 0) to (client right, client bottom / 4)
