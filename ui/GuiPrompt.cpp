@@ -1,4 +1,7 @@
 #include "ui/GuiPrompt.h"
+#include "res/Resources.h"
+
+#include <QAbstractButton>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -61,6 +64,15 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned t
         box->setStandardButtons(QMessageBox::Ok);
         box->setDefaultButton(QMessageBox::Ok);
         box->setEscapeButton(QMessageBox::Ok);
+    }
+    if (res::CurrentLanguage() == res::Language::Japanese) {
+        const std::pair<QMessageBox::StandardButton, const char*> japanese[] = {
+            {QMessageBox::Ok, "OK"},           {QMessageBox::Cancel, "キャンセル"}, {QMessageBox::Yes, "はい(&Y)"},
+            {QMessageBox::No, "いいえ(&N)"}, {QMessageBox::Retry, "再試行(&R)"},
+        };
+        for (auto [which, text] : japanese)
+            if (QAbstractButton* button = box->button(which))
+                button->setText(QString::fromUtf8(text));
     }
     return box;
 }
