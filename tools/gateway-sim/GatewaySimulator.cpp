@@ -81,6 +81,7 @@ int GatewaySimulator::Run() {
         if (fd < 0)
             continue;
         int number = ++connectionCount;
+        Log("accept conn=" + std::to_string(number));
         Track(fd);
         std::thread([this, fd, number] {
             SimulatorConnection(*this, fd, number).Serve();

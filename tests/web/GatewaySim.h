@@ -1,0 +1,42 @@
+#pragma once
+// Runs qel-gateway-sim on a free loopback port for one test and reads what it recorded.
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vornalix::web::test {
+
+class GatewaySim {
+public:
+    explicit GatewaySim(std::vector<std::string> switches = {});
+    ~GatewaySim();
+    GatewaySim(const GatewaySim&) = delete;
+    GatewaySim& operator=(const GatewaySim&) = delete;
+
+    std::uint16_t Port() const { return port; }
+    std::string Url(const std::string& path = "/") const;
+    // A scratch folder that is removed with the simulator.
+    const std::string& Folder() const { return folder; }
+    std::string WriteFile(const std::string& name, const std::string& bytes) const;
+
+    // Lines of the request log: "NNNN conn=C METHOD PATH STATUS LENGTH" and "accept conn=C".
+    std::vector<std::string> Log() const;
+    // Request lines only, waiting up to a second until there are at least count of them.
+    std::vector<std::string> Requests(std::size_t count = 0) const;
+    // Connections accepted, waiting up to a second until there are at least count of them.
+    std::size_t Accepts(std::size_t count = 0) const;
+    // Raw bytes of request number n (1-based) as received.
+    std::string RequestBytes(int n) const;
+    std::string Image() const;
+
+private:
+    pid_t pid = -1;
+    std::uint16_t port = 0;
+    std::string folder;
+};
+
+std::string ReadAll(const std::string& path);
+
+} // namespace vornalix::web::test
