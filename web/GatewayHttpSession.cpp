@@ -155,6 +155,8 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
         curl_easy_setopt(easy, CURLOPT_READDATA, &state);
         curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, SeekCallback);
         curl_easy_setopt(easy, CURLOPT_SEEKDATA, &state);
+        // A fixed buffer: fewer, larger sends; memory stays independent of the body's length.
+        curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024);
     } else {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     }

@@ -18,6 +18,22 @@ UploadBody::UploadBody(std::string partHeader, int fd, std::uint64_t fileLength,
       imageLength(std::max(imageLength, fileLength)),
       declaredLength(this->partHeader.size() + this->imageLength + closing.size()) {}
 
+std::size_t UploadBody::ReadFile(char* buffer, std::size_t size) {
+    // Never past fileLength, even when the file has grown since it was measured.
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, fileLength - fileBytesSent));
+    ssize_t got;
+    do
+        got = ::read(fd, buffer, want);
+    while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        fileError = got < 0 ? errno : 0;
+        failed = true;
+        return 0;
+    }
+    fileBytesSent += static_cast<std::uint64_t>(got);
+    return static_cast<std::size_t>(got);
+}
+
 bool UploadBody::NextPiece() {
     for (;;) {
         switch (stage) {
@@ -31,21 +47,9 @@ bool UploadBody::NextPiece() {
                 stage = Stage::Zeros;
                 continue;
             }
-            // Never past fileLength, even when the file has grown since it was measured.
-            std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, fileLength - fileBytesSent));
-            ssize_t got;
-            do
-                got = ::read(fd, piece, want);
-            while (got < 0 && errno == EINTR);
-            if (got <= 0) {
-                fileError = got < 0 ? errno : 0;
-                failed = true;
-                return false;
-            }
-            fileBytesSent += static_cast<std::uint64_t>(got);
+            pendingSize = ReadFile(piece, kPieceSize);
             pending = piece;
-            pendingSize = static_cast<std::size_t>(got);
-            return true;
+            return pendingSize > 0;
         }
         case Stage::Zeros: {
             std::uint64_t missing = imageLength - fileLength - zerosSent;
@@ -88,11 +92,21 @@ std::size_t UploadBody::Read(char* buffer, std::size_t size) {
         return kReadFailed;
     std::size_t copied = 0;
     while (copied < size) {
-        if (pendingSize == 0) {
-            if (!NextPiece())
+        std::size_t room = size - copied;
+        if (pendingSize == 0 && stage == Stage::File && fileBytesSent < fileLength && room >= kPieceSize) {
+            // Whole pieces straight into the caller's buffer: one copy, as few reads as possible.
+            std::size_t n = ReadFile(buffer + copied, room - room % kPieceSize);
+            if (n == 0)
                 break;
+            copied += n;
+            written += n;
+            if (onProgress)
+                onProgress(written);
+            continue;
         }
-        std::size_t n = std::min(pendingSize, size - copied);
+        if (pendingSize == 0 && !NextPiece())
+            break;
+        std::size_t n = std::min(pendingSize, room);
         std::memcpy(buffer + copied, pending, n);
         pending += n;
         pendingSize -= n;

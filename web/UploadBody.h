@@ -1,7 +1,8 @@
 #pragma once
 // The multipart body of a firmware upload, produced piece by piece so that memory does not
 // grow with the image: part header, file bytes in pieces of 1024, zero fill up to the image
-// length, closing delimiter. Never yields more than the declared length.
+// length, closing delimiter. Never yields more than the declared length. When the caller's
+// buffer has room for several whole pieces of the file they are read straight into it.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,8 @@ public:
 private:
     enum class Stage { Header, File, Zeros, Closing, Done };
     bool NextPiece();
+    // Reads up to size file bytes (never past fileLength) into buffer; 0 after a failure.
+    std::size_t ReadFile(char* buffer, std::size_t size);
 
     std::string partHeader;
     std::string closing;
