@@ -40,11 +40,12 @@ std::uint32_t IntegerOf(const AsnAny& value) {
     }
 }
 
-// The first four octets of an address value, as stored; missing octets stay zero.
+// The first four octets of an address value, as stored; a value that is no address (not an
+// octet string, or shorter than four octets) reads as 0.0.0.0, which the join passes over.
 std::uint32_t AddressOf(const AsnAny& value) {
     std::uint32_t address = 0;
-    if (IsOctets(value) && value.asnValue.string.stream != nullptr)
-        std::memcpy(&address, value.asnValue.string.stream, std::min<std::uint32_t>(4, value.asnValue.string.length));
+    if (IsOctets(value) && value.asnValue.string.stream != nullptr && value.asnValue.string.length >= 4)
+        std::memcpy(&address, value.asnValue.string.stream, 4);
     return address;
 }
 

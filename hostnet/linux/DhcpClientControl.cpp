@@ -19,7 +19,7 @@ bool Contains(const std::vector<std::string>& items, const std::string& item) {
 
 // dhclient options that take a value.
 const std::set<std::string> kDhclientValueOptions = {"-pf", "-lf", "-cf", "-sf", "-s", "-g", "-p", "-e", "-H", "-F",
-                                                     "-V", "--prefix-len-hint", "--decline-wait-time",
+                                                     "-V", "-df", "--prefix-len-hint", "--decline-wait-time",
                                                      "--address-prefix-len", "--dad-wait-time", "--timeout"};
 
 } // namespace

@@ -1,0 +1,156 @@
+// The Linux backends on real interfaces, created in a network namespace of this test
+// process's own (the host's interfaces are never seen or touched).
+#include "hostnet/AdapterLease.h"
+#include "hostnet/InterfaceAddressTable.h"
+#include "hostnet/linux/DhcpClientControl.h"
+#include "hostnet/linux/LinuxIpHelper.h"
+#include "hostnet/linux/LinuxMibAgent.h"
+#include "hostnet/linux/NetlinkTables.h"
+
+#include <gtest/gtest.h>
+
+#include <net/if.h>
+#include <sched.h>
+
+#include <cstdlib>
+#include <map>
+
+using namespace vornalix::hostnet;
+
+namespace {
+
+class NoCommands : public CommandRunner {
+public:
+    int Run(const std::vector<std::string>& argv, std::string*) override {
+        ran.push_back(argv.front());
+        return 0;
+    }
+    bool Available(const std::string&) override { return true; }
+    std::vector<std::string> ran;
+};
+
+bool Sh(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+class LinuxBackendsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (unshare(CLONE_NEWNET) != 0) {
+            skipReason = "cannot create a network namespace";
+            return;
+        }
+        // veth pair: vxa with two addresses, vxb with none; an Ethernet-type interface with
+        // one address (dummy, or a bridge where the kernel has no dummy driver); a tun
+        // interface (not Ethernet) with a usable address.
+        const bool made = Sh("ip link set lo up") && Sh("ip link add vxa type veth peer name vxb") &&
+                          Sh("ip addr add 192.168.77.1/24 dev vxa") && Sh("ip addr add 192.168.78.1/24 dev vxa") &&
+                          (Sh("ip link add vxd0 type dummy") || Sh("ip link add vxd0 type bridge")) &&
+                          Sh("ip addr add 10.44.0.5/16 dev vxd0") && Sh("ip tuntap add mode tun vxtun0") &&
+                          Sh("ip addr add 172.20.0.1/32 dev vxtun0") && Sh("ip link set vxa up") &&
+                          Sh("ip link set vxb up");
+        if (!made) {
+            skipReason = "cannot create test interfaces";
+            return;
+        }
+        for (const char* name : {"lo", "vxa", "vxb", "vxd0", "vxtun0"})
+            indexes[name] = if_nametoindex(name);
+    }
+    void SetUp() override {
+        if (!skipReason.empty())
+            GTEST_SKIP() << skipReason;
+    }
+
+    static inline std::string skipReason;
+    static inline std::map<std::string, std::uint32_t> indexes;
+};
+
+TEST_F(LinuxBackendsTest, KernelTablesSeeOnlyThisNamespace) {
+    NetlinkTables tables;
+    ASSERT_TRUE(tables.Read());
+    std::vector<std::string> names;
+    for (const auto& link : tables.links)
+        names.push_back(link.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"lo", "vxb", "vxa", "vxd0", "vxtun0"}));
+    int onVxa = 0;
+    for (const auto& address : tables.addresses)
+        onVxa += address.index == indexes["vxa"];
+    EXPECT_EQ(onVxa, 2);
+}
+
+TEST_F(LinuxBackendsTest, AddressTableJoinsEthernetInterfacesOnly) {
+    LinuxMibAgent agent;
+    AdapterEntry table[10];
+    ASSERT_EQ(ListInterfaceAddresses(agent, table, 10), 2);
+    char text[16];
+    EXPECT_STREQ(table[0].description, "vxa");
+    EXPECT_STREQ(FormatDottedAddress(table[0].address, text), "192.168.77.1");
+    EXPECT_STREQ(table[1].description, "vxd0");
+    EXPECT_STREQ(FormatDottedAddress(table[1].address, text), "10.44.0.5");
+    EXPECT_EQ(ListInterfaceAddresses(agent, table, 1), 1);
+    EXPECT_EQ(ListInterfaceAddresses(agent, table, 0), -1);
+    // The platform's own agent gives the same.
+    EXPECT_EQ(ListInterfaceAddresses(table, 10), 2);
+
+    agent.Load("inetmib1.dll");
+    agent.Init(0);
+    InterfaceRow rows[kMaxTableRows];
+    ASSERT_EQ(WalkInterfaceTable(agent, rows, kMaxTableRows), 5);
+    std::map<std::string, std::uint32_t> types;
+    for (int i = 0; i < 5; ++i)
+        types[rows[i].description] = rows[i].interfaceType;
+    EXPECT_EQ(types["lo"], 24u);
+    EXPECT_EQ(types["vxa"], 6u);
+    EXPECT_EQ(types["vxb"], 6u);
+    EXPECT_EQ(types["vxd0"], 6u);
+    EXPECT_EQ(types["vxtun0"], 1u);
+    AddressRow addresses[kMaxTableRows];
+    EXPECT_EQ(WalkAddressTable(agent, addresses, kMaxTableRows), 5); // lo, two on vxa, vxd0, vxtun0
+    agent.Unload();
+}
+
+TEST_F(LinuxBackendsTest, AdapterListInIndexOrderWithFirstAddresses) {
+    NoCommands runner;
+    DhcpClientControl control(runner, "/nonexistent-root");
+    LinuxIpHelper library(control);
+    ASSERT_TRUE(library.Load());
+    std::vector<IpAdapterInfo> adapters;
+    ASSERT_EQ(library.GetAdaptersInfo(adapters), kNoError);
+    ASSERT_EQ(adapters.size(), 4u); // no loopback
+    EXPECT_EQ(adapters[0].Index, indexes["vxb"]);
+    EXPECT_EQ(adapters[0].IpAddressList, std::vector<std::string>{"0.0.0.0"});
+    EXPECT_EQ(adapters[1].Index, indexes["vxa"]);
+    EXPECT_EQ(adapters[1].IpAddressList, (std::vector<std::string>{"192.168.77.1", "192.168.78.1"}));
+    std::vector<IpAdapterIndexMap> interfaces;
+    ASSERT_EQ(library.GetInterfaceInfo(interfaces), kNoError);
+    ASSERT_EQ(interfaces.size(), 4u);
+    EXPECT_EQ(interfaces[1].Name, L"vxa");
+    library.Unload();
+}
+
+TEST_F(LinuxBackendsTest, LookUpsByAddressAndSubnet) {
+    NoCommands runner;
+    DhcpClientControl control(runner, "/nonexistent-root");
+    LinuxIpHelper library(control);
+    EXPECT_EQ(FindAdapterByAddress(library, 0, "192.168.77.1"), indexes["vxa"]);
+    EXPECT_EQ(FindAdapterByAddress(library, 0, "192.168.78.1"), 0u); // second address
+    EXPECT_EQ(FindAdapterByAddress(library, 0, "10.44.0.5"), indexes["vxd0"]);
+    EXPECT_EQ(FindAdapterBySubnet(library, 0, "192.168.77"), indexes["vxa"]);
+    EXPECT_EQ(FindAdapterBySubnet(library, 0, "192.168.7"), 0u);
+    EXPECT_EQ(FindAdapterBySubnet(library, 0, "10.44.0"), indexes["vxd0"]);
+    EXPECT_EQ(FindAdapterBySubnet(library, 0, "172.20.0"), indexes["vxtun0"]);
+    EXPECT_EQ(FindAdapterByAddress(library, 0x0400, "192.168.77.1"), 0u);
+    // The platform's own library reads the same tables.
+    EXPECT_EQ(FindAdapterByAddress("192.168.77.1"), indexes["vxa"]);
+}
+
+TEST_F(LinuxBackendsTest, LeaseWithoutDhcpClientFails) {
+    NoCommands runner;
+    DhcpClientControl control(runner, "/nonexistent-root");
+    LinuxIpHelper library(control);
+    EXPECT_EQ(ReleaseAdapterLease(library, 0, indexes["vxa"]), 0);
+    EXPECT_EQ(RenewAdapterLease(library, 0, indexes["vxa"]), 0);
+    EXPECT_EQ(ReleaseAdapterLease(library, 0, 0), 1); // no interface has index 0
+    EXPECT_EQ(ReleaseAdapterLease(library, 0, indexes["lo"]), 1);
+    EXPECT_TRUE(runner.ran.empty());
+}
+
+} // namespace
