@@ -33,8 +33,7 @@ ListenStatus TftpServer::Start() {
             const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
             if (fd < 0)
                 return ListenStatus::FromErrno(errno, "TFTP server: socket");
-            const int on = 1;
-            setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+            // No SO_REUSEADDR: on Linux it would let two servers share port 69 unnoticed.
             sockaddr_in local{};
             local.sin_family = AF_INET;
             local.sin_port = htons(kServerPort);

@@ -1,0 +1,82 @@
+// vornalix-recover: exit codes and what it prints.
+#include "support/PrivateNetwork.h"
+#include "support/UdpPeer.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <unistd.h>
+
+using namespace vornalix::recovery::test;
+using std::chrono::milliseconds;
+
+namespace {
+
+class RecoverProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        VORNALIX_REQUIRE_PRIVATE_NETWORK();
+        dir = std::filesystem::temp_directory_path() /
+              ("vx-recover-" + std::to_string(getpid()) + testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+        firmware = (dir / "fw.bin").string();
+        std::ofstream(firmware) << "firmware";
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    int Run(const std::string& arguments, std::string* output) {
+        return RunCommand(std::string(VORNALIX_RECOVER_PROGRAM) + " " + arguments, output);
+    }
+
+    std::filesystem::path dir;
+    std::string firmware;
+};
+
+} // namespace
+
+TEST_F(RecoverProgramTest, CannotStartIsExitTwoWithTheReason) {
+    std::string output;
+    EXPECT_EQ(Run("", &output), 2);
+    EXPECT_NE(output.find("usage:"), std::string::npos);
+    EXPECT_EQ(Run("300.1.1.1 " + firmware, &output), 2);
+    EXPECT_EQ(Run("127.0.0.1 " + (dir / "missing.bin").string(), &output), 2);
+    EXPECT_NE(output.find("cannot read the firmware file"), std::string::npos) << output;
+    EXPECT_EQ(Run("192.0.2.1 " + firmware, &output), 2);
+    EXPECT_NE(output.find("no network adapter holds the address 192.0.2.1"), std::string::npos) << output;
+
+    const UdpPeer holder("127.0.0.1", 69);
+    EXPECT_EQ(Run("127.0.0.1 " + firmware, &output), 2);
+    EXPECT_NE(output.find("UDP port 69"), std::string::npos) << output;
+    EXPECT_NE(output.find("already uses this port"), std::string::npos) << output;
+}
+
+TEST_F(RecoverProgramTest, InterruptStopsBothServersCleanly) {
+    const std::string script = std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware +
+                               " & p=$!; sleep 0.5; kill -INT $p; wait $p";
+    std::string output;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunCommand("sh -c '" + script + "'", &output), 130) << output;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_NE(output.find("title: Restart the Qel Gateway\nstatus: Unplug and plug the power cord to the Qel Gateway.\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("interrupted"), std::string::npos) << output;
+}
+
+// A request for a file that does not exist: ERROR 0 at once, and after 20 s of silence the transfer fails.
+TEST_F(RecoverProgramTest, MissingFileFailsAfterTwentySecondsOfSilence) {
+    const std::string log = (dir / "log").string();
+    const std::string script = std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware + " > " + log +
+                               " 2>&1 & p=$!; sleep 0.3; printf \"\\000\\001NOFILE.BIN\\000octet\\000\" > /dev/udp/127.0.0.1/69; wait $p";
+    std::string output;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunCommand("bash -c '" + script + "'", &output), 1) << output;
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::seconds(19));
+    EXPECT_LT(took, std::chrono::seconds(24));
+    std::ifstream in(log);
+    const std::string printed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(printed.find("result: the transfer failed"), std::string::npos) << printed;
+}

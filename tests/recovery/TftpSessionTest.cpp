@@ -1,0 +1,234 @@
+// Write requests, large images, and how sessions treat the page and the servers.
+#include "recovery/BootReplyServer.h"
+#include "recovery/TftpTransfer.h"
+
+#include "support/TftpFixture.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace vornalix::recovery;
+using namespace vornalix::recovery::test;
+using std::chrono::milliseconds;
+
+namespace {
+
+class TftpSessionTest : public TftpFixture {};
+
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(TftpSessionTest, WriteOf1500BytesIsAcknowledgedBlockByBlockAndStored) {
+    Start();
+    const Bytes content = RandomBytes(1500, 7);
+    const UdpPeer client;
+    client.SendTo(Request(2, "upload.bin"), 69);
+    const auto ack0 = client.Receive();
+    ASSERT_TRUE(ack0);
+    EXPECT_EQ(ack0->bytes, AckPacket(0));
+    for (std::uint16_t block = 1; block <= 3; ++block) {
+        const std::size_t from = (block - 1) * 512u;
+        const std::size_t to = std::min<std::size_t>(from + 512, content.size());
+        client.SendTo(DataPacket(block, Bytes(content.begin() + static_cast<long>(from), content.begin() + static_cast<long>(to))),
+                      ack0->from);
+        const auto ack = client.Receive();
+        ASSERT_TRUE(ack);
+        EXPECT_EQ(ack->bytes, AckPacket(block));
+    }
+    // A completed write ends its session at once and reports nothing.
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(500)));
+    EXPECT_TRUE(page.Finishes().empty());
+    EXPECT_EQ(ReadFile("upload.bin"), content);
+    EXPECT_EQ(FolderEntries(folder / "fw"), (std::vector<std::string>{"Image.bin", "upload.bin"}));
+}
+
+TEST_F(TftpSessionTest, RepeatedDataIsAcknowledgedAgainAndWrittenOnce) {
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(2, "twice.bin"), 69);
+    const auto ack0 = client.Receive();
+    ASSERT_TRUE(ack0);
+    const Bytes block1 = RandomBytes(512, 3);
+    client.SendTo(DataPacket(1, block1), ack0->from);
+    ASSERT_TRUE(client.Receive());
+    client.SendTo(DataPacket(1, block1), ack0->from);
+    const auto again = client.Receive();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->bytes, AckPacket(1));
+    client.SendTo(DataPacket(2, Text("end")), ack0->from);
+    ASSERT_TRUE(client.Receive());
+    Bytes expected = block1;
+    expected.insert(expected.end(), {'e', 'n', 'd'});
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(500)));
+    EXPECT_EQ(ReadFile("twice.bin"), expected);
+}
+
+TEST_F(TftpSessionTest, PartialWriteLeavesTheExistingFileAlone) {
+    WriteFile("param.ini", Text("original"));
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(2, "PARAM.INI"), 69);
+    const auto ack0 = client.Receive();
+    ASSERT_TRUE(ack0);
+    client.SendTo(DataPacket(1, RandomBytes(512)), ack0->from);
+    ASSERT_TRUE(client.Receive());
+    // The writer goes silent.
+    EXPECT_EQ(page.WaitForFinish(milliseconds(5000)), false);
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(1000)));
+    EXPECT_EQ(ReadFile("param.ini"), Text("original"));
+    EXPECT_EQ(FolderEntries(folder / "fw"), (std::vector<std::string>{"Image.bin", "param.ini"}));
+}
+
+TEST_F(TftpSessionTest, WriteOverTheServedFirmwareIsRefused) {
+    const Bytes firmware = RandomBytes(700);
+    WriteFile("Image.bin", firmware);
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(2, "IMAGE.BIN"), 69);
+    const auto error = client.Receive();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->opcode(), 5);
+    EXPECT_EQ(error->block(), 1);
+    EXPECT_EQ(error->text(), "Can not create file \"IMAGE.BIN\"");
+    EXPECT_EQ(ReadFile("Image.bin"), firmware);
+}
+
+TEST_F(TftpSessionTest, WriteWithOptionsOnTheSessionPortGetsAnOptionAck) {
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(2, "big.bin", {"blksize", "1024"}), 69);
+    const auto ack0 = client.Receive();
+    ASSERT_TRUE(ack0);
+    EXPECT_EQ(ack0->bytes, AckPacket(0)); // the opening request is not negotiated
+    client.SendTo(Request(2, "big.bin", {"blksize", "1024"}), ack0->from);
+    const auto oack = client.Receive();
+    ASSERT_TRUE(oack);
+    EXPECT_EQ(oack->bytes, TftpPacket::OptionAck(1024, 5));
+    const Bytes content = RandomBytes(1500, 9);
+    client.SendTo(DataPacket(1, Bytes(content.begin(), content.begin() + 1024)), ack0->from);
+    ASSERT_TRUE(client.Receive());
+    client.SendTo(DataPacket(2, Bytes(content.begin() + 1024, content.end())), ack0->from);
+    ASSERT_TRUE(client.Receive());
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(500)));
+    EXPECT_EQ(ReadFile("big.bin"), content);
+}
+
+// 70,000 blocks of 512 bytes: block numbers wrap from 65535 to 0 and the file position keeps counting.
+TEST_F(TftpSessionTest, ImageOf70000BlocksCrossesTheWrapIntact) {
+    const std::size_t size = 70000u * 512u + 123u;
+    const Bytes content = RandomBytes(size, 11);
+    WriteFile("Image.bin", content);
+    Start({2, 2, std::chrono::microseconds(0)});
+    const UdpPeer client;
+    client.SendTo(Request(1, "Image.bin"), 69);
+    Bytes received;
+    received.reserve(size);
+    std::uint32_t blocks = 0;
+    bool sawWrap = false;
+    for (;;) {
+        const auto data = client.Receive();
+        ASSERT_TRUE(data) << "after block " << blocks;
+        ASSERT_EQ(data->block(), static_cast<std::uint16_t>(blocks + 1));
+        if (blocks + 1 == 65536)
+            sawWrap = data->block() == 0;
+        received.insert(received.end(), data->bytes.begin() + 4, data->bytes.end());
+        ++blocks;
+        client.SendTo(AckPacket(data->block()), data->from);
+        if (data->dataSize() < 512)
+            break;
+    }
+    EXPECT_TRUE(sawWrap);
+    EXPECT_EQ(blocks, 70001u);
+    EXPECT_TRUE(received == content);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(3000)), true);
+    EXPECT_EQ(page.EventsStartingWith("pos:").size(), 10u);
+    EXPECT_EQ(page.Bar().pos(), 10);
+}
+
+TEST_F(TftpSessionTest, SessionThatOutlivesThePageLeavesItAlone) {
+    WriteFile("Image.bin", RandomBytes(2000));
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(1, "Image.bin"), 69);
+    const auto data1 = client.Receive();
+    ASSERT_TRUE(data1);
+    const std::size_t before = page.Events().size();
+    server->Stop();
+    server->DetachPage();
+    for (std::uint16_t block = 1; block <= 3; ++block) {
+        client.SendTo(AckPacket(block), data1->from);
+        ASSERT_TRUE(client.Receive()); // the session still serves its requester
+    }
+    client.SendTo(AckPacket(4), data1->from);
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(500)));
+    EXPECT_EQ(page.Events().size(), before);
+}
+
+// The page stops both servers from the session's thread inside FinishTransfer, while the page's own thread
+// cancels at the same moment: every Stop returns once, nothing deadlocks.
+TEST_F(TftpSessionTest, FinishTransferStopsBothServersWhileTheUserCancels) {
+    WriteFile("Image.bin", RandomBytes(300));
+    BootReplyServer bootServer(Address("127.0.0.1"), (folder / "fw" / "Image.bin").string());
+    ASSERT_TRUE(bootServer.Start().listening);
+    std::atomic<int> finishes{0};
+    page.onFinish = [&](bool) {
+        bootServer.Stop();
+        server->Stop();
+        ++finishes;
+    };
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(1, "Image.bin"), 69);
+    const auto data1 = client.Receive();
+    ASSERT_TRUE(data1);
+    std::thread cancel([&] {
+        bootServer.Stop();
+        server->Stop();
+    });
+    client.SendTo(AckPacket(1), data1->from);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(3000)), true);
+    cancel.join();
+    EXPECT_EQ(finishes, 1);
+    EXPECT_FALSE(bootServer.Status().listening);
+    EXPECT_FALSE(server->Status().listening);
+}
+
+TEST_F(TftpSessionTest, PortInUseAndMissingPermissionAreReported) {
+    Start();
+    TftpServer second(Address("127.0.0.1"), (folder / "fw" / "Image.bin").string(), page);
+    const ListenStatus busy = second.Start();
+    EXPECT_EQ(busy.failure, ListenFailure::PortInUse) << busy.reason;
+    EXPECT_NE(busy.reason.find("69"), std::string::npos);
+    server->Stop();
+
+    TftpServer absent(Address("192.0.2.7"), (folder / "fw" / "Image.bin").string(), page);
+    EXPECT_EQ(absent.Start().failure, ListenFailure::AddressNotPresent);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        // Without root, ports below 1024 are not ours.
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        RecordingPage quiet;
+        TftpServer unprivileged(Address("127.0.0.1"), "/tmp/x.bin", quiet);
+        const ListenStatus status = unprivileged.Start();
+        BootReplyServer boot(Address("127.0.0.1"), "/tmp/x.bin");
+        const ListenStatus bootStatus = boot.Start();
+        _exit(status.failure == ListenFailure::PermissionDenied && bootStatus.failure == ListenFailure::PermissionDenied
+                  ? 0
+                  : 4);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}

@@ -1,0 +1,383 @@
+#include "recovery/TftpTransfer.h"
+
+#include "res/Resources.h"
+#include "support/TftpFixture.h"
+
+#include <algorithm>
+#include <fstream>
+#include <thread>
+#include <gtest/gtest.h>
+
+using namespace vornalix::recovery;
+using namespace vornalix::recovery::test;
+using std::chrono::milliseconds;
+
+namespace {
+
+class TftpReadTest : public TftpFixture {
+protected:
+    // Sends the opening read request to port 69 and returns DATA 1 (or whatever came).
+    std::optional<Datagram> Open(const UdpPeer& client, const std::string& name,
+                                 const std::vector<std::string>& options = {}) {
+        client.SendTo(Request(1, name, options), 69);
+        return client.Receive();
+    }
+};
+
+} // namespace
+
+TEST_F(TftpReadTest, ThousandBytesGoAsTwoBlocksAndSuccessIsReported) {
+    const Bytes content = RandomBytes(1000);
+    WriteFile("Image.bin", content);
+    Start();
+    const UdpPeer client;
+    const auto data1 = Open(client, "Image.bin");
+    ASSERT_TRUE(data1);
+    EXPECT_EQ(data1->opcode(), 3);
+    EXPECT_EQ(data1->block(), 1);
+    EXPECT_EQ(data1->dataSize(), 512u);
+    EXPECT_NE(data1->port(), 69);
+    client.SendTo(AckPacket(1), data1->from);
+    const auto data2 = client.Receive();
+    ASSERT_TRUE(data2);
+    EXPECT_EQ(data2->block(), 2);
+    EXPECT_EQ(data2->dataSize(), 488u);
+    EXPECT_EQ(data2->port(), data1->port());
+    EXPECT_EQ(Bytes(data2->bytes.begin() + 4, data2->bytes.end()), Bytes(content.begin() + 512, content.end()));
+    EXPECT_FALSE(page.WaitForFinish(milliseconds(100)));
+    client.SendTo(AckPacket(2), data1->from);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+
+    const std::vector<std::string> expected = {
+        "title:" + vornalix::res::LoadString(141),
+        "invalidate",
+        "peer:From host \"127.0.0.1\" to Gateway \"127.0.0.1\" ",
+        "status:" + vornalix::res::LoadString(142),
+        "update",
+        "range:0,2",
+        "step:1",
+        "pos:1",
+        "disable",
+        "pos:2",
+        "finish:1",
+    };
+    EXPECT_EQ(page.Events(), expected);
+    EXPECT_EQ(vornalix::res::LoadString(141), "Updating the Firmware");
+}
+
+TEST_F(TftpReadTest, ExactMultipleOfTheBlockSizeEndsWithAnEmptyBlock) {
+    WriteFile("Image.bin", RandomBytes(1024));
+    Start();
+    const UdpPeer client;
+    const auto data1 = Open(client, "Image.bin");
+    ASSERT_TRUE(data1);
+    client.SendTo(AckPacket(1), data1->from);
+    const auto data2 = client.Receive();
+    ASSERT_TRUE(data2);
+    EXPECT_EQ(data2->dataSize(), 512u);
+    client.SendTo(AckPacket(2), data1->from);
+    const auto data3 = client.Receive();
+    ASSERT_TRUE(data3);
+    EXPECT_EQ(data3->block(), 3);
+    EXPECT_EQ(data3->dataSize(), 0u);
+    EXPECT_FALSE(page.WaitForFinish(milliseconds(50)));
+    client.SendTo(AckPacket(3), data1->from);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+}
+
+TEST_F(TftpReadTest, EmptyFileIsOneEmptyBlockShownComplete) {
+    WriteFile("Image.bin", {});
+    Start();
+    const UdpPeer client;
+    const auto data1 = Open(client, "Image.bin");
+    ASSERT_TRUE(data1);
+    EXPECT_EQ(data1->block(), 1);
+    EXPECT_EQ(data1->dataSize(), 0u);
+    client.SendTo(AckPacket(1), data1->from);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+    EXPECT_EQ(page.EventsStartingWith("range:"), std::vector<std::string>{"range:0,1"});
+    EXPECT_DOUBLE_EQ(page.Bar().Fraction(), 1.0);
+}
+
+struct ProgressCase {
+    int blocks;
+    std::string range;
+    std::vector<int> positionsAfterBlock; // block count at which each position was set
+    int lastPosition;
+};
+
+class TftpProgressTest : public TftpReadTest, public testing::WithParamInterface<ProgressCase> {};
+
+TEST_P(TftpProgressTest, StepsFollowTheBlocks) {
+    const ProgressCase& c = GetParam();
+    WriteFile("Image.bin", RandomBytes(static_cast<std::size_t>(c.blocks) * 512 - 100));
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(1, "Image.bin"), 69);
+    std::vector<int> stepAt;
+    Bytes content;
+    // The session moves the bar right after it sent a block; give it a moment to do so before noting which
+    // positions belong to this block.
+    const auto noteStepsUpTo = [&](int block) {
+        const auto due = static_cast<std::size_t>(std::count_if(c.positionsAfterBlock.begin(), c.positionsAfterBlock.end(),
+                                                                 [&](int at) { return at <= block; }));
+        const auto until = std::chrono::steady_clock::now() + milliseconds(200);
+        while (page.EventsStartingWith("pos:").size() < due && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const auto positions = page.EventsStartingWith("pos:");
+        while (stepAt.size() < positions.size())
+            stepAt.push_back(block);
+    };
+    for (int block = 1; block <= c.blocks; ++block) {
+        const auto data = client.Receive();
+        ASSERT_TRUE(data);
+        ASSERT_EQ(data->block(), block);
+        noteStepsUpTo(block);
+        client.SendTo(AckPacket(static_cast<std::uint16_t>(block)), data->from);
+    }
+    ASSERT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+    noteStepsUpTo(c.blocks);
+    EXPECT_EQ(page.EventsStartingWith("range:"), std::vector<std::string>{c.range});
+    EXPECT_EQ(stepAt, c.positionsAfterBlock);
+    EXPECT_EQ(page.EventsStartingWith("pos:").back(), "pos:" + std::to_string(c.lastPosition));
+    EXPECT_DOUBLE_EQ(page.Bar().Fraction(), 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, TftpProgressTest,
+                         testing::Values(ProgressCase{100, "range:0,10", {10, 20, 30, 40, 50, 60, 70, 80, 90, 100}, 10},
+                                         ProgressCase{7, "range:0,7", {1, 2, 3, 4, 5, 6, 7}, 7},
+                                         ProgressCase{25, "range:0,10",
+                                                      {2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24}, 12}),
+                         [](const auto& info) { return "Blocks" + std::to_string(info.param.blocks); });
+
+TEST_F(TftpReadTest, RepeatedAckBringsTheFollowingBlockAgain) {
+    const Bytes content = RandomBytes(5 * 512 + 10);
+    WriteFile("Image.bin", content);
+    Start();
+    const UdpPeer client;
+    auto data = Open(client, "Image.bin");
+    for (std::uint16_t block = 1; block <= 3; ++block) {
+        ASSERT_TRUE(data);
+        client.SendTo(AckPacket(block), data->from);
+        data = client.Receive();
+    }
+    ASSERT_TRUE(data);
+    ASSERT_EQ(data->block(), 4);
+    client.SendTo(AckPacket(3), data->from);
+    const auto again = client.Receive();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->bytes, data->bytes);
+    EXPECT_TRUE(client.Quiet(milliseconds(100))); // nothing is resent without an ACK
+}
+
+TEST_F(TftpReadTest, AckOfAnEarlierBlockAfterTheFinalOneDoesNotComplete) {
+    WriteFile("Image.bin", RandomBytes(700));
+    Start();
+    const UdpPeer client;
+    const auto data1 = Open(client, "Image.bin");
+    ASSERT_TRUE(data1);
+    client.SendTo(AckPacket(1), data1->from);
+    ASSERT_TRUE(client.Receive()); // final DATA 2, lost on the way
+    client.SendTo(AckPacket(1), data1->from);
+    const auto resent = client.Receive();
+    ASSERT_TRUE(resent);
+    EXPECT_EQ(resent->block(), 2);
+    EXPECT_FALSE(page.WaitForFinish(milliseconds(100)));
+    client.SendTo(AckPacket(2), data1->from);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+}
+
+TEST_F(TftpReadTest, OptionsCountOnlyInARequestRepeatedToTheSession) {
+    const Bytes content = RandomBytes(3000);
+    WriteFile("Image.bin", content);
+    Start();
+    const UdpPeer client;
+    const auto data1 = Open(client, "Image.bin", {"blksize", "4096"});
+    ASSERT_TRUE(data1);
+    EXPECT_EQ(data1->opcode(), 3);
+    EXPECT_EQ(data1->dataSize(), 512u);
+    client.SendTo(Request(1, "Image.bin", {"blksize", "4096"}), data1->from);
+    const auto oack = client.Receive();
+    ASSERT_TRUE(oack);
+    const Bytes expected = {0, 6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '1', '0', '2', '4', 0,
+                            't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
+    EXPECT_EQ(oack->bytes, expected);
+    client.SendTo(AckPacket(0), data1->from);
+    const auto big1 = client.Receive();
+    ASSERT_TRUE(big1);
+    EXPECT_EQ(big1->block(), 1);
+    EXPECT_EQ(big1->dataSize(), 1024u);
+    EXPECT_EQ(Bytes(big1->bytes.begin() + 4, big1->bytes.end()), Bytes(content.begin(), content.begin() + 1024));
+}
+
+TEST_F(TftpReadTest, TsizeAloneIsAnsweredWithBlockSizeAndTimeout) {
+    WriteFile("Image.bin", RandomBytes(3000));
+    Start();
+    const UdpPeer client;
+    const auto data1 = Open(client, "Image.bin");
+    ASSERT_TRUE(data1);
+    client.SendTo(Request(1, "Image.bin", {"tsize", "0"}), data1->from);
+    const auto oack = client.Receive();
+    ASSERT_TRUE(oack);
+    const Bytes expected = {0, 6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '5', '1', '2', 0,
+                            't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
+    EXPECT_EQ(oack->bytes, expected);
+}
+
+TEST_F(TftpReadTest, OptionNamesInCapitalsAreTaken) {
+    WriteFile("Image.bin", RandomBytes(3000));
+    Start();
+    const UdpPeer client;
+    const auto data1 = Open(client, "IMAGE.BIN");
+    ASSERT_TRUE(data1);
+    client.SendTo(Request(1, "IMAGE.BIN", {"BLKSIZE", "800", "TIMEOUT", "99"}), data1->from);
+    const auto oack = client.Receive();
+    ASSERT_TRUE(oack);
+    EXPECT_EQ(oack->bytes, TftpPacket::OptionAck(800, 60));
+}
+
+TEST_F(TftpReadTest, MissingFileGetsErrorZeroThenFailsAfterSilence) {
+    Start();
+    const UdpPeer client;
+    const auto start = std::chrono::steady_clock::now();
+    const auto error = Open(client, "nofile.bin");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->opcode(), 5);
+    EXPECT_EQ(error->block(), 0);
+    EXPECT_EQ(error->text(), "Open File \"nofile.bin\" Error");
+    EXPECT_EQ(error->bytes.size(), 4 + error->text().size() + 1);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(5000)), false);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(1900)); // 2 waits of 1 s
+}
+
+TEST_F(TftpReadTest, NamesLeavingTheFolderAreRefused) {
+    WriteFile("Image.bin", RandomBytes(10));
+    std::ofstream(folder / "secret.txt") << "secret";
+    Start();
+    const UdpPeer client;
+    for (const std::string name : {"../secret.txt", "/etc/passwd", "..\\secret.txt"}) {
+        const auto error = Open(client, name);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->opcode(), 5);
+        EXPECT_EQ(error->text(), "Open File \"" + name + "\" Error");
+    }
+    client.SendTo(Request(2, "../planted.txt"), 69);
+    const auto refused = client.Receive();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->block(), 1);
+    EXPECT_EQ(refused->text(), "Can not create file \"../planted.txt\"");
+    EXPECT_FALSE(std::filesystem::exists(folder / "planted.txt"));
+}
+
+TEST_F(TftpReadTest, StrayPacketsOnPort69StartSessionsThatFail) {
+    Start();
+    const UdpPeer client;
+    client.SendTo(DataPacket(0x4142, Text("junk")), 69); // block number "AB"
+    const auto error = client.Receive();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->opcode(), 5);
+    EXPECT_EQ(error->block(), 1);
+    EXPECT_EQ(error->text(), "Can not create file \"ABjunk\"");
+    client.SendTo(AckPacket(4), 69);
+    EXPECT_TRUE(client.Quiet(milliseconds(300)));
+    EXPECT_EQ(page.WaitForFinish(milliseconds(5000)), false);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(5000), 1), false);
+}
+
+TEST_F(TftpReadTest, OnlyTheRequesterIsHeard) {
+    WriteFile("Image.bin", RandomBytes(2000));
+    Start();
+    const UdpPeer client;
+    const UdpPeer intruder;
+    const auto data1 = Open(client, "Image.bin");
+    ASSERT_TRUE(data1);
+    intruder.SendTo(AckPacket(1), data1->from);
+    EXPECT_TRUE(intruder.Quiet(milliseconds(200)));
+    EXPECT_TRUE(client.Quiet(milliseconds(50)));
+    client.SendTo(AckPacket(1), data1->from);
+    const auto data2 = client.Receive();
+    ASSERT_TRUE(data2);
+    EXPECT_EQ(data2->block(), 2);
+}
+
+TEST_F(TftpReadTest, OversizedDatagramEndsTheSessionAsFailed) {
+    WriteFile("Image.bin", RandomBytes(2000));
+    Start({20, 5, std::chrono::microseconds(1000)});
+    const UdpPeer client;
+    const auto data1 = Open(client, "Image.bin");
+    ASSERT_TRUE(data1);
+    client.SendTo(Bytes(2049, 4), data1->from);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(3000)), false);
+}
+
+TEST_F(TftpReadTest, ParamIniNamingTheCodeReportsNothing) {
+    const std::string withCode = "[boot]\nCode=image.bin\n";
+    WriteFile("param.ini", Text(withCode));
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(1, "PARAM.INI"), 69);
+    const auto served = ReadAll(client);
+    ASSERT_TRUE(served);
+    EXPECT_EQ(*served, Text(withCode));
+    EXPECT_FALSE(page.WaitForFinish(milliseconds(1500)));
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(2000)));
+    EXPECT_FALSE(page.EventsStartingWith("pos:").empty());
+
+    WriteFile("param.ini", Text("[boot]\nimage=fw.bin\n"));
+    const UdpPeer second;
+    second.SendTo(Request(1, "param.ini"), 69);
+    ASSERT_TRUE(ReadAll(second));
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+}
+
+TEST_F(TftpReadTest, SixRequestsRunFiveSessionsAndTheSixthWaits) {
+    WriteFile("Image.bin", RandomBytes(600));
+    Start({3, 2, std::chrono::microseconds(1000)});
+    std::vector<std::unique_ptr<UdpPeer>> clients;
+    std::vector<Datagram> first;
+    for (int i = 0; i < 6; ++i) {
+        clients.push_back(std::make_unique<UdpPeer>());
+        clients.back()->SendTo(Request(1, "Image.bin"), 69);
+    }
+    int answered = 0;
+    int waiting = -1;
+    for (int i = 0; i < 6; ++i) {
+        if (auto data = clients[static_cast<std::size_t>(i)]->Receive(milliseconds(500))) {
+            ++answered;
+            first.push_back(*data);
+        } else {
+            waiting = i;
+        }
+    }
+    EXPECT_EQ(answered, 5);
+    ASSERT_GE(waiting, 0);
+    EXPECT_EQ(page.EventsStartingWith("title:").size(), 6u); // every session shows its texts before waiting
+    // One session ends: the waiting one goes ahead.
+    const auto& done = first.front();
+    std::size_t owner = 0;
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        if (static_cast<int>(i) != waiting) {
+            owner = i;
+            break;
+        }
+    clients[owner]->SendTo(AckPacket(1), done.from);
+    ASSERT_TRUE(clients[owner]->Receive());
+    clients[owner]->SendTo(AckPacket(2), done.from);
+    const auto late = clients[static_cast<std::size_t>(waiting)]->Receive(milliseconds(2000));
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->block(), 1);
+}
+
+TEST_F(TftpReadTest, ResentRequestStartsASecondSessionOnAnotherPort) {
+    const Bytes content = RandomBytes(1500);
+    WriteFile("Image.bin", content);
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(1, "Image.bin"), 69);
+    client.SendTo(Request(1, "Image.bin"), 69);
+    const auto a = client.Receive();
+    const auto b = client.Receive();
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(a->port(), b->port());
+    EXPECT_EQ(a->bytes, b->bytes);
+}

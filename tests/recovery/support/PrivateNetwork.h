@@ -1,0 +1,27 @@
+#pragma once
+// Network isolation for the recovery tests: every test process moves into a network namespace of its own
+// (loopback only), so nothing it sends can leave the machine and ports 67/69 are free in each test.
+#include <functional>
+#include <netinet/in.h>
+#include <string>
+
+namespace vornalix::recovery::test {
+
+// Moves this process (its main thread and the threads it starts afterwards) into a new network namespace with
+// loopback up. Done once per process; false when not possible (not root).
+bool EnterPrivateNetwork();
+// Whether the test runner's private /run/netns is in place, so tests may create namespaces of their own.
+bool MayCreateNamespaces();
+
+// Runs a shell command, returns its exit status; its output (stdout and stderr) into `output` when given.
+int RunCommand(const std::string& command, std::string* output = nullptr);
+
+in_addr_t Address(const char* dotted);
+
+} // namespace vornalix::recovery::test
+
+#define VORNALIX_REQUIRE_PRIVATE_NETWORK()                                                                          \
+    do {                                                                                                           \
+        if (!::vornalix::recovery::test::EnterPrivateNetwork())                                                    \
+            GTEST_SKIP() << "needs a private network namespace (run as root, through the test runner)";            \
+    } while (0)
