@@ -14,7 +14,9 @@ constexpr int kMsgCreateFailed = 111;
 constexpr int kMsgRestoreConsent = 112;
 constexpr int kMsgDisabled = 113;
 
-std::string Under(const char* parent, const std::string& name) { return std::string(parent) + "\\" + name; }
+std::string Under(const char* parent, const std::string& name) {
+    return std::string(parent) + "\\" + name;
+}
 
 std::uint32_t LittleEndian(const std::uint8_t (&data)[4]) {
     return data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24;
@@ -31,7 +33,9 @@ bool MediaSenseGuard::AskConsent(int messageId) {
     return answer == ui::IDYES || answer == ui::IDOK;
 }
 
-void MediaSenseGuard::ShowRestartPrompt(int mode, int messageId) { restartPrompt.Show(res::LoadString(messageId), mode); }
+void MediaSenseGuard::ShowRestartPrompt(int mode, int messageId) {
+    restartPrompt.Show(res::LoadString(messageId), mode);
+}
 
 bool MediaSenseGuard::WriteDword(RegKey key, std::uint32_t value) {
     const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
@@ -93,8 +97,8 @@ int MediaSenseGuard::DisableMediaSenseNt5() {
         // The value is absent: open the key by creating it and write through that handle.
         RegKey created = 0;
         bool written = false;
-        if (registry.CreateKey(kHKeyLocalMachine, kTcpipParametersKey, kMediaSenseValue, 0, kKeyAllAccess,
-                               &created) == kErrorSuccess) {
+        if (registry.CreateKey(kHKeyLocalMachine, kTcpipParametersKey, kMediaSenseValue, 0, kKeyAllAccess, &created) ==
+            kErrorSuccess) {
             written = WriteDword(created, 1);
             registry.CloseKey(created);
         }
@@ -136,8 +140,8 @@ int MediaSenseGuard::DisableMediaSenseMe() {
             std::uint32_t type = 0;
             std::uint32_t size = sizeof text;
             const bool needsChange =
-                registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text),
-                                    &size) == kErrorSuccess &&
+                registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text), &size) ==
+                    kErrorSuccess &&
                 text[0] != '1';
             registry.CloseKey(instance);
             if (needsChange) {

@@ -58,7 +58,11 @@ struct SnmpVarBindList {
 };
 
 // The global-heap calls of the interface: zero-filled allocation and release.
-inline void* MibAlloc(std::size_t size) { return std::calloc(1, size == 0 ? 1 : size); }
-inline void MibFree(void* p) { std::free(p); }
+inline void* MibAlloc(std::size_t size) {
+    return std::calloc(1, size == 0 ? 1 : size);
+}
+inline void MibFree(void* p) {
+    std::free(p);
+}
 
 } // namespace vornalix::hostnet

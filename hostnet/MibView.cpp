@@ -38,7 +38,9 @@ bool Fill(SnmpVarBind* binding, const Oid& name, const MibValue& value) {
 
 } // namespace
 
-void MibView::Set(const Oid& name, const MibValue& value) { entries[name] = value; }
+void MibView::Set(const Oid& name, const MibValue& value) {
+    entries[name] = value;
+}
 
 void MibView::SetInteger(const Oid& column, const Oid& index, std::int32_t number, std::uint8_t type) {
     Oid name = column;

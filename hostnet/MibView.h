@@ -14,8 +14,8 @@ using Oid = std::vector<std::uint32_t>;
 
 struct MibValue {
     std::uint8_t asnType = kAsnNull;
-    std::int32_t number = 0;   // INTEGER and the unsigned types
-    std::string octets;        // OCTET STRING, IpAddress, Opaque
+    std::int32_t number = 0; // INTEGER and the unsigned types
+    std::string octets;      // OCTET STRING, IpAddress, Opaque
 };
 
 class MibView {
@@ -23,8 +23,7 @@ public:
     // Sets the value of one instance (column identifier followed by the instance's index).
     void Set(const Oid& name, const MibValue& value);
     void SetInteger(const Oid& column, const Oid& index, std::int32_t number, std::uint8_t type = kAsnInteger32);
-    void SetOctets(const Oid& column, const Oid& index, const std::string& octets,
-                   std::uint8_t type = kAsnOctetString);
+    void SetOctets(const Oid& column, const Oid& index, const std::string& octets, std::uint8_t type = kAsnOctetString);
     bool Contains(const Oid& name) const { return entries.count(name) != 0; }
     void Clear() { entries.clear(); }
     std::size_t Size() const { return entries.size(); }

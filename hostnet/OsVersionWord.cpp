@@ -13,8 +13,12 @@ std::atomic<std::uint16_t>& Word() {
 }
 } // namespace
 
-std::uint16_t OsVersionWord() { return Word().load(); }
+std::uint16_t OsVersionWord() {
+    return Word().load();
+}
 
-void SetOsVersionWord(std::uint16_t word) { Word().store(word); }
+void SetOsVersionWord(std::uint16_t word) {
+    Word().store(word);
+}
 
 } // namespace vornalix::hostnet

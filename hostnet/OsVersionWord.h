@@ -12,10 +12,16 @@ std::uint16_t OsVersionWord();
 void SetOsVersionWord(std::uint16_t word);
 
 // Version 4.0: the lease operations do nothing.
-constexpr bool IsVersion40(std::uint16_t word) { return word == 0x0400; }
+constexpr bool IsVersion40(std::uint16_t word) {
+    return word == 0x0400;
+}
 // Major version 5: the TCP/IP registry path and the privilege step before a restart.
-constexpr bool IsMajorVersion5(std::uint16_t word) { return (word & 0xFF00) == 0x0500; }
+constexpr bool IsMajorVersion5(std::uint16_t word) {
+    return (word & 0xFF00) == 0x0500;
+}
 // Version 4.90: the network-transport registry path and a restart without privilege step.
-constexpr bool IsWindowsMe(std::uint16_t word) { return (word & 0xFFF0) == 0x0450; }
+constexpr bool IsWindowsMe(std::uint16_t word) {
+    return (word & 0xFFF0) == 0x0450;
+}
 
 } // namespace vornalix::hostnet

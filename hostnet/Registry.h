@@ -30,8 +30,8 @@ public:
                          RegKey* result) = 0;
     // RegCreateKeyExA (no security attributes, no disposition): opens the key, creating it and any
     // missing parents; a key created here gets className as its class string.
-    virtual long CreateKey(RegKey root, const std::string& subKey, const std::string& className,
-                           std::uint32_t options, std::uint32_t access, RegKey* result) = 0;
+    virtual long CreateKey(RegKey root, const std::string& subKey, const std::string& className, std::uint32_t options,
+                           std::uint32_t access, RegKey* result) = 0;
     // RegQueryValueExA: *size is the buffer's size on entry and the value's size on success;
     // a value larger than the buffer gives kErrorMoreData.
     virtual long QueryValue(RegKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,

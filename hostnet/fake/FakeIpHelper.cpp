@@ -7,9 +7,13 @@ bool FakeIpHelper::Load() {
     return !failLoad;
 }
 
-bool FakeIpHelper::HasEntryPoint(const std::string& name) { return missingEntryPoints.count(name) == 0; }
+bool FakeIpHelper::HasEntryPoint(const std::string& name) {
+    return missingEntryPoints.count(name) == 0;
+}
 
-void FakeIpHelper::Unload() { calls.push_back("Unload"); }
+void FakeIpHelper::Unload() {
+    calls.push_back("Unload");
+}
 
 std::uint32_t FakeIpHelper::GetInterfaceInfo(std::vector<IpAdapterIndexMap>& table) {
     calls.push_back("GetInterfaceInfo");

@@ -57,6 +57,8 @@ bool FakeMibAgent::Query(std::uint8_t requestType, SnmpVarBindList* bindings, st
     return view.GetNext(bindings, errorStatus, errorIndex);
 }
 
-int FakeMibAgent::QueryCount() const { return static_cast<int>(std::count(calls.begin(), calls.end(), "Query")); }
+int FakeMibAgent::QueryCount() const {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), "Query"));
+}
 
 } // namespace vornalix::hostnet

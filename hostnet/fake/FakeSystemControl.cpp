@@ -40,6 +40,8 @@ bool FakeSystemControl::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason)
     return !refuse;
 }
 
-void FakeSystemControl::CloseToken(TokenHandle) { calls.push_back("CloseToken"); }
+void FakeSystemControl::CloseToken(TokenHandle) {
+    calls.push_back("CloseToken");
+}
 
 } // namespace vornalix::hostnet

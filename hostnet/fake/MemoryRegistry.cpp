@@ -31,8 +31,7 @@ std::optional<std::string> MemoryRegistry::Resolve(RegKey root, const std::strin
 std::vector<std::string> MemoryRegistry::ChildPaths(const std::string& lowerPath) const {
     std::vector<std::string> children;
     const std::string prefix = lowerPath + "\\";
-    for (auto it = keys.lower_bound(prefix); it != keys.end() && it->first.compare(0, prefix.size(), prefix) == 0;
-         ++it)
+    for (auto it = keys.lower_bound(prefix); it != keys.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
         if (it->first.find('\\', prefix.size()) == std::string::npos)
             children.push_back(it->first);
     return children;
@@ -75,7 +74,9 @@ void MemoryRegistry::SetRaw(const std::string& path, const std::string& name, st
     keys[Lower(path)].values[Lower(name)] = Value{type, std::move(data)};
 }
 
-bool MemoryRegistry::HasKey(const std::string& path) const { return keys.count(Lower(path)) != 0; }
+bool MemoryRegistry::HasKey(const std::string& path) const {
+    return keys.count(Lower(path)) != 0;
+}
 
 std::optional<MemoryRegistry::Value> MemoryRegistry::GetValue(const std::string& path, const std::string& name) const {
     auto key = keys.find(Lower(path));
@@ -218,6 +219,8 @@ long MemoryRegistry::DeleteKey(RegKey root, const std::string& subKey) {
     return kErrorSuccess;
 }
 
-long MemoryRegistry::CloseKey(RegKey key) { return handles.erase(key) != 0 ? kErrorSuccess : kErrorInvalidHandle; }
+long MemoryRegistry::CloseKey(RegKey key) {
+    return handles.erase(key) != 0 ? kErrorSuccess : kErrorInvalidHandle;
+}
 
 } // namespace vornalix::hostnet

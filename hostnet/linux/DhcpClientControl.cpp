@@ -18,9 +18,23 @@ bool Contains(const std::vector<std::string>& items, const std::string& item) {
 }
 
 // dhclient options that take a value.
-const std::set<std::string> kDhclientValueOptions = {"-pf", "-lf", "-cf", "-sf", "-s", "-g", "-p", "-e", "-H", "-F",
-                                                     "-V", "-df", "--prefix-len-hint", "--decline-wait-time",
-                                                     "--address-prefix-len", "--dad-wait-time", "--timeout"};
+const std::set<std::string> kDhclientValueOptions = {"-pf",
+                                                     "-lf",
+                                                     "-cf",
+                                                     "-sf",
+                                                     "-s",
+                                                     "-g",
+                                                     "-p",
+                                                     "-e",
+                                                     "-H",
+                                                     "-F",
+                                                     "-V",
+                                                     "-df",
+                                                     "--prefix-len-hint",
+                                                     "--decline-wait-time",
+                                                     "--address-prefix-len",
+                                                     "--dad-wait-time",
+                                                     "--timeout"};
 
 } // namespace
 
@@ -137,9 +151,8 @@ std::vector<std::vector<std::string>> DhcpClientControl::ReleaseCommands(const D
     return {};
 }
 
-std::vector<std::vector<std::string>> DhcpClientControl::RenewCommands(const DhcpClient& client,
-                                                                       const std::string& interfaceName,
-                                                                       bool afterRelease) {
+std::vector<std::vector<std::string>>
+DhcpClientControl::RenewCommands(const DhcpClient& client, const std::string& interfaceName, bool afterRelease) {
     switch (client.kind) {
     case DhcpClientKind::NetworkManager:
         return {{"nmcli", "device", "connect", interfaceName}};

@@ -39,7 +39,9 @@ bool LinuxIpHelper::HasEntryPoint(const std::string& name) {
                       name == "GetAdaptersInfo");
 }
 
-void LinuxIpHelper::Unload() { loaded = false; }
+void LinuxIpHelper::Unload() {
+    loaded = false;
+}
 
 std::uint32_t LinuxIpHelper::GetInterfaceInfo(std::vector<IpAdapterIndexMap>& table) {
     table.clear();

@@ -1,7 +1,7 @@
 #include "hostnet/linux/LinuxMibAgent.h"
 
-#include <net/if_arp.h>
 #include <net/if.h>
+#include <net/if_arp.h>
 
 namespace vornalix::hostnet {
 
@@ -20,13 +20,20 @@ Oid Column(const Oid& entry, std::uint32_t column) {
 // notPresent 6, lowerLayerDown 7.
 std::int32_t OperStatus(const LinkRecord& link) {
     switch (link.operState) {
-    case 6: return 1;                                   // IF_OPER_UP
-    case 2: return 2;                                   // IF_OPER_DOWN
-    case 3: return 7;                                   // IF_OPER_LOWERLAYERDOWN
-    case 4: return 3;                                   // IF_OPER_TESTING
-    case 5: return 5;                                   // IF_OPER_DORMANT
-    case 1: return 6;                                   // IF_OPER_NOTPRESENT
-    default: return (link.flags & IFF_UP) != 0 ? 1 : 2; // IF_OPER_UNKNOWN (loopback, tun)
+    case 6:
+        return 1; // IF_OPER_UP
+    case 2:
+        return 2; // IF_OPER_DOWN
+    case 3:
+        return 7; // IF_OPER_LOWERLAYERDOWN
+    case 4:
+        return 3; // IF_OPER_TESTING
+    case 5:
+        return 5; // IF_OPER_DORMANT
+    case 1:
+        return 6; // IF_OPER_NOTPRESENT
+    default:
+        return (link.flags & IFF_UP) != 0 ? 1 : 2; // IF_OPER_UNKNOWN (loopback, tun)
     }
 }
 
@@ -102,7 +109,7 @@ std::int32_t LinuxMibAgent::InterfaceType(std::uint16_t arpType) {
     case ARPHRD_TUNNEL6:
     case ARPHRD_SIT:
     case ARPHRD_IPGRE:
-    case 823: // ARPHRD_IP6GRE
+    case 823:       // ARPHRD_IP6GRE
         return 131; // tunnel
     default:
         return 1; // other

@@ -55,9 +55,13 @@ bool RestartPromptDialog::OnCommand(int id) {
     }
 }
 
-void RestartPromptDialog::OnCancel() { OnOK(); }
+void RestartPromptDialog::OnCancel() {
+    OnOK();
+}
 
-void RestartPromptDialog::OnDestroy() { ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0)); }
+void RestartPromptDialog::OnDestroy() {
+    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
+}
 
 void RestartPromptDialog::keyPressEvent(QKeyEvent* event) {
     // Enter is the OK handling whichever button has the focus: it never restarts the PC.

@@ -13,8 +13,8 @@ using Calls = std::vector<std::string>;
 class AdapterLeaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        library.adapters = {{11, {"192.168.10.5"}}, {12, {"10.0.0.2", "192.168.1.33"}}, {13, {"192.168.1.5"}},
-                            {14, {"192.168.1.5"}}};
+        library.adapters = {
+            {11, {"192.168.10.5"}}, {12, {"10.0.0.2", "192.168.1.33"}}, {13, {"192.168.1.5"}}, {14, {"192.168.1.5"}}};
         library.interfaces = {{11, L"\\DEVICE\\TCPIP_{A}"}, {12, L"\\DEVICE\\TCPIP_{B}"}, {13, L"\\DEVICE\\TCPIP_{C}"}};
     }
     FakeIpHelper library;
@@ -82,8 +82,8 @@ TEST_F(AdapterLeaseTest, ReleaseThenRenewTheMatchingInterface) {
 TEST_F(AdapterLeaseTest, EveryInterfaceWithTheIndexIsVisited) {
     library.interfaces.push_back({12, L"second"});
     EXPECT_EQ(ReleaseAdapterLease(library, kXp, 12), 1);
-    EXPECT_EQ(library.calls, (Calls{"Load", "GetInterfaceInfo", "IpReleaseAddress 12", "IpReleaseAddress 12",
-                                    "Unload"}));
+    EXPECT_EQ(library.calls,
+              (Calls{"Load", "GetInterfaceInfo", "IpReleaseAddress 12", "IpReleaseAddress 12", "Unload"}));
 }
 
 TEST_F(AdapterLeaseTest, UnknownIndexOrZeroSucceedsWithoutTouchingALease) {

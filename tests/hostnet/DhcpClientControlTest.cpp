@@ -1,5 +1,5 @@
-#include "hostnet/IpHelper.h"
 #include "hostnet/linux/DhcpClientControl.h"
+#include "hostnet/IpHelper.h"
 #include "hostnet/linux/ProcessRunner.h"
 
 #include <gtest/gtest.h>
@@ -85,10 +85,9 @@ TEST_F(DhcpClientControlTest, NetworkManagerWithDhcpLease) {
     // After the release NetworkManager no longer shows a lease: the renewal remembers the client.
     runner.answers["nmcli -t -f GENERAL.STATE,DHCP4 device show eth0"] = {0, "GENERAL.STATE:30 (disconnected)\n"};
     EXPECT_EQ(control.Renew("eth0", 2), kNoError);
-    EXPECT_EQ(runner.ran, (std::vector<std::string>{"nmcli -t -f GENERAL.STATE,DHCP4 device show eth0",
-                                                    "nmcli device disconnect eth0",
-                                                    "nmcli -t -f GENERAL.STATE,DHCP4 device show eth0",
-                                                    "nmcli device connect eth0"}));
+    EXPECT_EQ(runner.ran, (std::vector<std::string>{
+                              "nmcli -t -f GENERAL.STATE,DHCP4 device show eth0", "nmcli device disconnect eth0",
+                              "nmcli -t -f GENERAL.STATE,DHCP4 device show eth0", "nmcli device connect eth0"}));
     // Remembered once only.
     EXPECT_EQ(control.Renew("eth0", 2), kErrorNotSupported);
 }
@@ -123,8 +122,8 @@ TEST_F(DhcpClientControlTest, DhclientFromItsProcessWithItsFiles) {
     DhcpClientControl control(runner, root);
     const DhcpClient client = control.Detect("eth0", 2);
     ASSERT_EQ(client.kind, DhcpClientKind::Dhclient);
-    EXPECT_EQ(client.options, (std::vector<std::string>{"-pf", "/run/dhclient.eth0.pid", "-lf",
-                                                        "/var/lib/dhcp/dhclient.eth0.leases"}));
+    EXPECT_EQ(client.options,
+              (std::vector<std::string>{"-pf", "/run/dhclient.eth0.pid", "-lf", "/var/lib/dhcp/dhclient.eth0.leases"}));
     EXPECT_EQ(control.Detect("eth1", 3).kind, DhcpClientKind::None); // IPv6 only
     EXPECT_EQ(control.Detect("eth2", 4).kind, DhcpClientKind::None);
 

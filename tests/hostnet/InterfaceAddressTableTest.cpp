@@ -215,7 +215,8 @@ TEST_F(InterfaceAddressTableTest, NonAddressValuesReadAsZero) {
     agent.View().SetInteger({1, 3, 6, 1, 2, 1, 4, 20, 1, 2}, {10, 0, 0, 1}, 2);
     agent.View().SetOctets({1, 3, 6, 1, 2, 1, 4, 20, 1, 1}, {10, 0, 0, 2}, std::string("\x0A\x00", 2), kAsnIpAddress);
     agent.View().SetInteger({1, 3, 6, 1, 2, 1, 4, 20, 1, 2}, {10, 0, 0, 2}, 2);
-    agent.View().SetOctets({1, 3, 6, 1, 2, 1, 4, 20, 1, 1}, {10, 0, 0, 3}, std::string("\x0A\x00\x00\x03", 4), kAsnIpAddress);
+    agent.View().SetOctets({1, 3, 6, 1, 2, 1, 4, 20, 1, 1}, {10, 0, 0, 3}, std::string("\x0A\x00\x00\x03", 4),
+                           kAsnIpAddress);
     agent.View().SetInteger({1, 3, 6, 1, 2, 1, 4, 20, 1, 2}, {10, 0, 0, 3}, 2);
     ASSERT_EQ(List(10), 1);
     EXPECT_EQ(Dotted(table[0].address), "10.0.0.3");

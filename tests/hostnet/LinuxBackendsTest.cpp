@@ -29,7 +29,9 @@ public:
     std::vector<std::string> ran;
 };
 
-bool Sh(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+bool Sh(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 class LinuxBackendsTest : public ::testing::Test {
 protected:

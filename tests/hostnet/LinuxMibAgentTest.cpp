@@ -1,7 +1,7 @@
+#include "hostnet/linux/LinuxMibAgent.h"
 #include "hostnet/InterfaceAddressTable.h"
 #include "hostnet/fake/FakeMibAgent.h"
 #include "hostnet/linux/InterfaceDescription.h"
-#include "hostnet/linux/LinuxMibAgent.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "hostnet/OsVersionWord.h"
 #include "hostnet/RestartComputer.h"
+#include "hostnet/OsVersionWord.h"
 #include "hostnet/fake/FakeSystemControl.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@ TEST(RestartComputer, Version5EnablesShutdownPrivilegeBeforeReboot) {
     for (std::uint16_t version : {0x0500, 0x0501, 0x0502}) {
         FakeSystemControl system;
         RestartComputer(system, version);
-        EXPECT_EQ(system.calls, (Calls{"OpenProcessToken 0x28", "LookupPrivilegeValue SeShutdownPrivilege",
-                                       "AdjustTokenPrivileges SeShutdownPrivilege 2", "ExitWindowsEx 2 0",
-                                       "CloseToken"}))
+        EXPECT_EQ(system.calls,
+                  (Calls{"OpenProcessToken 0x28", "LookupPrivilegeValue SeShutdownPrivilege",
+                         "AdjustTokenPrivileges SeShutdownPrivilege 2", "ExitWindowsEx 2 0", "CloseToken"}))
             << version;
     }
 }

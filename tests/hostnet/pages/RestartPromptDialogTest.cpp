@@ -1,9 +1,10 @@
+#include "hostnet/pages/RestartPromptDialog.h"
 #include "ModalScript.h"
 #include "hostnet/MediaSenseGuard.h"
 #include "hostnet/fake/FakeSystemControl.h"
 #include "hostnet/fake/MemoryRegistry.h"
 #include "hostnet/pages/DialogRestartPrompt.h"
-#include "hostnet/pages/RestartPromptDialog.h"
+#include "hostnet/pages/PlatformMediaSenseGuard.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
 #include "ui/ScriptedPrompt.h"
@@ -104,13 +105,11 @@ TEST_F(RestartPromptDialogTest, MessageIsExchangedBackOnClose) {
 }
 
 TEST_F(RestartPromptDialogTest, RestartNowOnVersion5EnablesPrivilegeThenReboots) {
-    const int result = Run(2, 0x0500, [](ui::Dialog& d) {
-        d.ItemAs<QPushButton>(RestartPromptDialog::kRestartNow)->click();
-    });
+    const int result =
+        Run(2, 0x0500, [](ui::Dialog& d) { d.ItemAs<QPushButton>(RestartPromptDialog::kRestartNow)->click(); });
     EXPECT_EQ(result, ui::IDOK);
     EXPECT_EQ(system.calls, (Calls{"OpenProcessToken 0x28", "LookupPrivilegeValue SeShutdownPrivilege",
-                                   "AdjustTokenPrivileges SeShutdownPrivilege 2", "ExitWindowsEx 2 0",
-                                   "CloseToken"}));
+                                   "AdjustTokenPrivileges SeShutdownPrivilege 2", "ExitWindowsEx 2 0", "CloseToken"}));
 }
 
 TEST_F(RestartPromptDialogTest, RestartNowOnWindowsMeRebootsDirectly) {
@@ -166,6 +165,22 @@ TEST_F(RestartPromptDialogTest, GuardShowsTheDialogForItsRestartRequest) {
     EXPECT_FALSE(closeShown);
     EXPECT_TRUE(system.calls.empty());
     EXPECT_EQ(ui::DialogBackground(), kCyan);
+}
+
+} // namespace
+
+namespace {
+
+// On Linux the version word is 0: the wizard's guard asks nothing and shows nothing.
+TEST_F(RestartPromptDialogTest, PlatformGuardDoesNothingOnLinux) {
+    vornalix::testing::PromptScope scope;
+    PlatformMediaSenseGuard guard;
+    EXPECT_EQ(guard.DisableMediaSenseNt5(), 1);
+    EXPECT_EQ(guard.DisableMediaSenseMe(), 1);
+    EXPECT_EQ(guard.RestoreMediaSenseNt5(), 1);
+    EXPECT_EQ(guard.RestoreMediaSenseMe(), 1);
+    EXPECT_EQ(scope.prompt.Count(), 0u);
+    EXPECT_EQ(ui::ActiveModalDialog(), nullptr);
 }
 
 } // namespace
