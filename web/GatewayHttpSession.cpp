@@ -160,6 +160,11 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
     } else {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     }
+    if (timings.stallLimit.count() > 0) {
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timings.stallLimit.count()));
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timings.stallLimit.count()));
+    }
     if (exchange.challengeAuth) {
         curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
         curl_easy_setopt(easy, CURLOPT_USERNAME, exchange.user.c_str());

@@ -1,10 +1,10 @@
 #pragma once
 // The normal path's HTTP client: one connection to the gateway's web interface, reused by every
 // request, and what the exchanges learn (address, versions) and need (firmware path, progress page).
+#include "ui/Prompt.h"
 #include "web/GatewayTimings.h"
 #include "web/PasswordPrompt.h"
 #include "web/UploadStatusSink.h"
-#include "ui/Prompt.h"
 
 #include <atomic>
 #include <chrono>
@@ -38,8 +38,7 @@ public:
     static int TestConnection(GatewayHttpSession* session);
     // Runs procedure on a worker thread up to attempts times, each limited to limit; a timed-out
     // attempt is aborted and joined before the next one starts.
-    int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit,
-                       ui::Prompt& prompt);
+    int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit, ui::Prompt& prompt);
     // The three-paragraph time-out message naming serverName.
     std::string ConnectionFailureText() const;
 
@@ -72,19 +71,19 @@ private:
     struct Exchange {
         std::string_view method = "GET";
         std::string_view path = "/";
-        std::vector<std::string> headers;  // after kCommonHeaders
+        std::vector<std::string> headers; // after kCommonHeaders
         bool hasBody = false;
         std::uint64_t bodyLength = 0;
-        std::function<std::size_t(char*, std::size_t)> readBody;  // returns UploadBody::kReadFailed to abort
-        std::function<bool()> rewindBody;                         // back to the first byte, when the library resends
+        std::function<std::size_t(char*, std::size_t)> readBody; // returns UploadBody::kReadFailed to abort
+        std::function<bool()> rewindBody;                        // back to the first byte, when the library resends
         std::function<void(const char*, std::size_t)> onBody;    // response body; default: discarded
-        std::function<void()> onNewResponse;                      // each status line, interim ones included
-        bool challengeAuth = false;  // offer user/password when challenged (any scheme)
+        std::function<void()> onNewResponse;                     // each status line, interim ones included
+        bool challengeAuth = false;                              // offer user/password when challenged (any scheme)
         std::string user;
         std::string password;
     };
     struct ExchangeResult {
-        int code = 0;  // CURLcode
+        int code = 0; // CURLcode
         long status = 0;
         std::string errorText;
         bool Completed() const { return code == 0; }
@@ -100,9 +99,9 @@ private:
     void ShowFileError(int error);
     void ReportProgress(std::uint64_t written, std::uint64_t declared);
 
-    void* connection = nullptr;  // CURLM*: owns the connection cache
-    void* request = nullptr;     // CURL*: the easy handle every request uses
-    std::mutex connectionMutex;  // guards connection against AbortRequest
+    void* connection = nullptr; // CURLM*: owns the connection cache
+    void* request = nullptr;    // CURL*: the easy handle every request uses
+    std::mutex connectionMutex; // guards connection against AbortRequest
     std::atomic<bool> abortRequested{false};
     std::jthread workerThread;
     ui::Prompt* workerPrompt = nullptr;

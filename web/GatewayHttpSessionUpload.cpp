@@ -123,8 +123,8 @@ int GatewayHttpSession::UploadFirmware() {
         return -1;
     }
     auto fileLength = static_cast<std::uint64_t>(info.st_size);
-    bool legacy = hardwareVersion.find("1.01") != std::string::npos &&
-                  softwareVersion.find("R1.10") != std::string::npos;
+    bool legacy =
+        hardwareVersion.find("1.01") != std::string::npos && softwareVersion.find("R1.10") != std::string::npos;
     if (legacy && fileLength > kLegacyImageSize) {
         if (workerPrompt)
             workerPrompt->MessageBox("The firmware file \"" + firmwarePath + "\" has " + std::to_string(fileLength) +

@@ -15,6 +15,9 @@ struct GatewayTimings {
     std::chrono::milliseconds restartSettle{3000};
     // Pause after posting the restart-check status, before the first test.
     std::chrono::milliseconds restartCheckDelay{2000};
+    // Any request that connects or moves no byte for this long fails as a network failure
+    // (whole seconds; 0 waits for ever). The programming form may take 25 s.
+    std::chrono::seconds stallLimit{60};
 };
 
 } // namespace vornalix::web

@@ -7,10 +7,10 @@
 namespace vornalix::web {
 
 struct GatewayUrl {
-    std::string scheme;      // lower case: "http", "https", "ftp", ...
-    std::string host;        // host name or dotted IPv4 address
-    std::uint16_t port = 0;  // the explicit port, else the scheme's default (0 when unknown)
-    std::string path;        // "/" when the text names none
+    std::string scheme;     // lower case: "http", "https", "ftp", ...
+    std::string host;       // host name or dotted IPv4 address
+    std::uint16_t port = 0; // the explicit port, else the scheme's default (0 when unknown)
+    std::string path;       // "/" when the text names none
 
     bool IsHttp() const { return scheme == "http"; }
 

@@ -11,11 +11,8 @@
 namespace vornalix::web {
 
 UploadBody::UploadBody(std::string partHeader, int fd, std::uint64_t fileLength, std::uint64_t imageLength)
-    : partHeader(std::move(partHeader)),
-      closing("\r\n--" + std::string(kBoundary) + "--\r\n"),
-      fd(fd),
-      fileLength(fileLength),
-      imageLength(std::max(imageLength, fileLength)),
+    : partHeader(std::move(partHeader)), closing("\r\n--" + std::string(kBoundary) + "--\r\n"), fd(fd),
+      fileLength(fileLength), imageLength(std::max(imageLength, fileLength)),
       declaredLength(this->partHeader.size() + this->imageLength + closing.size()) {}
 
 std::size_t UploadBody::ReadFile(char* buffer, std::size_t size) {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-#include <sys/wait.h>
 
 namespace vornalix::web::test {
 
@@ -23,8 +23,8 @@ GatewaySim::GatewaySim(std::vector<std::string> switches) {
     folder = ::mkdtemp(pattern.data());
     std::string record = folder + "/record";
     std::filesystem::create_directory(record);
-    std::vector<std::string> args = {VORNALIX_GATEWAY_SIM, "--port", "0", "--port-file", folder + "/port",
-                                     "--record", record};
+    std::vector<std::string> args = {VORNALIX_GATEWAY_SIM, "--port",   "0",   "--port-file",
+                                     folder + "/port",     "--record", record};
     args.insert(args.end(), switches.begin(), switches.end());
     pid = ::fork();
     if (pid == 0) {

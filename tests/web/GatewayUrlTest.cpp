@@ -28,8 +28,7 @@ INSTANTIATE_TEST_SUITE_P(HttpUrls, GatewayUrlAccepted,
                          testing::Values(Accepted{"http://192.168.1.1/", "192.168.1.1", 80, "/"},
                                          Accepted{"http://192.168.1.1:8080/", "192.168.1.1", 8080, "/"},
                                          Accepted{"HTTP://Gateway.local", "Gateway.local", 80, "/"},
-                                         Accepted{"http://gw-1:65535/cgi/x.htm?a=b", "gw-1", 65535,
-                                                  "/cgi/x.htm?a=b"}),
+                                         Accepted{"http://gw-1:65535/cgi/x.htm?a=b", "gw-1", 65535, "/cgi/x.htm?a=b"}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 class GatewayUrlRefused : public testing::TestWithParam<const char*> {};
@@ -40,11 +39,10 @@ TEST_P(GatewayUrlRefused, IsNotAnHttpUrl) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, GatewayUrlRefused,
-                         testing::Values("https://192.168.1.1/", "ftp://192.168.1.1/", "192.168.1.1",
-                                         "192.168.1.1:80/", "", "http://", "http:///", "http://:80/",
-                                         "http://host:0/", "http://host:65536/", "http://host:8o/",
-                                         "http://user@host/", "http://[::1]/", "http://host/a b",
-                                         "http:192.168.1.1"),
+                         testing::Values("https://192.168.1.1/", "ftp://192.168.1.1/", "192.168.1.1", "192.168.1.1:80/",
+                                         "", "http://", "http:///", "http://:80/", "http://host:0/",
+                                         "http://host:65536/", "http://host:8o/", "http://user@host/", "http://[::1]/",
+                                         "http://host/a b", "http:192.168.1.1"),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(GatewayUrl, OtherSchemesStillNameHostAndPort) {

@@ -105,7 +105,8 @@ TEST_F(SessionConnectionTest, NonHttpUrlIsRefusedWithoutTraffic) {
     auto boxes = prompt.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
     for (const auto& box : boxes) {
-        EXPECT_EQ(box.text, "Error: can only use URLs beginning with http://.\nPlease reinput the correct Gateway's URL.");
+        EXPECT_EQ(box.text,
+                  "Error: can only use URLs beginning with http://.\nPlease reinput the correct Gateway's URL.");
         EXPECT_EQ(box.type, ui::MB_OK | ui::MB_ICONEXCLAMATION);
     }
     EXPECT_TRUE(session.gatewayUrl.empty());

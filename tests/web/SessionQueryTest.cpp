@@ -155,6 +155,18 @@ TEST_F(SessionQueryTest, NetworkFailureShowsTheTimeOutText) {
     EXPECT_NE(prompt.Boxes()[0].text.find("Qel Gateway: 127.0.0.1\n"), std::string::npos);
 }
 
+TEST_F(SessionQueryTest, SilentGatewayFailsAfterTheStallLimit) {
+    GatewaySim sim({"--fault", "hang"});
+    Connect(sim);
+    session.timings.stallLimit = std::chrono::seconds(1);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Query(), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    ASSERT_EQ(prompt.Count(), 1u);
+    EXPECT_EQ(prompt.Boxes()[0].text, session.ConnectionFailureText());
+    EXPECT_EQ(GatewayTimings{}.stallLimit, std::chrono::seconds(60));
+}
+
 TEST_F(SessionQueryTest, ExplicitPortIsUsedByLaterRequests) {
     GatewaySim sim;
     ASSERT_EQ(session.CheckGatewayUrl("http://127.0.0.1:" + std::to_string(sim.Port()) + "/index.htm", prompt), 0);

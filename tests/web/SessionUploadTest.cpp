@@ -76,12 +76,18 @@ TEST_F(SessionUploadTest, RequestIsSentByteForByte) {
     EXPECT_EQ(Body(request), body);
     EXPECT_EQ(body.size(), 160 + session.firmwarePath.size() + file.size());
     EXPECT_EQ(Header(request), "POST /post-query HTTP/1.1\r\n"
-                               "Host: 127.0.0.1:" + std::to_string(sim.Port()) + "\r\n"
-                               "Accept: text/*\r\n"
-                               "User-Agent: Vornalix\r\n"
-                               "Content-Type: multipart/form-data; boundary=" + boundary + "\r\n"
-                               "Content-Length: " + std::to_string(body.size()) + "\r\n"
-                               "\r\n");
+                               "Host: 127.0.0.1:" +
+                                   std::to_string(sim.Port()) +
+                                   "\r\n"
+                                   "Accept: text/*\r\n"
+                                   "User-Agent: Vornalix\r\n"
+                                   "Content-Type: multipart/form-data; boundary=" +
+                                   boundary +
+                                   "\r\n"
+                                   "Content-Length: " +
+                                   std::to_string(body.size()) +
+                                   "\r\n"
+                                   "\r\n");
     EXPECT_EQ(sim.Image(), file);
 
     // Progress: range 0..100, Cancel disabled, rising to 100.
@@ -184,9 +190,10 @@ TEST_F(SessionUploadTest, DroppedUploadFailsAndTheNextRequestReconnects) {
     // The dropped connection is not reused: the test ran on a second one.
     auto requests = sim.Requests(2);
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
-                            [](const std::string& line) { return line.find(" conn=2 GET / 200") != std::string::npos; }),
-              1);
+    EXPECT_EQ(
+        std::count_if(requests.begin(), requests.end(),
+                      [](const std::string& line) { return line.find(" conn=2 GET / 200") != std::string::npos; }),
+        1);
 }
 
 TEST_F(SessionUploadTest, ProgrammingThatFailsTwiceSucceedsTheThirdTime) {

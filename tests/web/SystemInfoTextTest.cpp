@@ -1,5 +1,5 @@
-#include "web/BodyLineReader.h"
 #include "web/SystemInfoText.h"
+#include "web/BodyLineReader.h"
 
 #include <gtest/gtest.h>
 
@@ -47,20 +47,19 @@ TEST_P(ExtractFieldCases, HardwareVersion) {
     EXPECT_EQ(ExtractField(GetParam().text, kHardwareLabel), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ExtractFieldCases,
-    testing::Values(FieldCase{"Hardware Version1.01\nSoftware Version R1.10\n", "1.01"},
-                    FieldCase{"Hardware Version\n\t 1.01 \t\r\nnext\n", "1.01"},
-                    FieldCase{"Hardware Version: x 2 \n", ": x 2"},
-                    FieldCase{"Hardware Version 1.01", ""},
-                    FieldCase{"Hardware Version  \n \n", ""},
-                    FieldCase{"Software Version R1.10\n", ""},
-                    FieldCase{"Hardware Version A\nHardware Version B\n", "A"}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Texts, ExtractFieldCases,
+                         testing::Values(FieldCase{"Hardware Version1.01\nSoftware Version R1.10\n", "1.01"},
+                                         FieldCase{"Hardware Version\n\t 1.01 \t\r\nnext\n", "1.01"},
+                                         FieldCase{"Hardware Version: x 2 \n", ": x 2"},
+                                         FieldCase{"Hardware Version 1.01", ""},
+                                         FieldCase{"Hardware Version  \n \n", ""},
+                                         FieldCase{"Software Version R1.10\n", ""},
+                                         FieldCase{"Hardware Version A\nHardware Version B\n", "A"}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ExtractField, ShiftJisLabelsAndValues) {
-    std::string page = std::string(kHardwareLabelSjis) + "\n1.01\n" + std::string(kSoftwareLabelSjis) +
-                       " R1.10 WEB Aug. 27, 2001\n";
+    std::string page =
+        std::string(kHardwareLabelSjis) + "\n1.01\n" + std::string(kSoftwareLabelSjis) + " R1.10 WEB Aug. 27, 2001\n";
     EXPECT_EQ(ExtractField(page, kHardwareLabelSjis), "1.01");
     EXPECT_EQ(ExtractField(page, kSoftwareLabelSjis), "R1.10 WEB Aug. 27, 2001");
     EXPECT_EQ(ExtractField(page, kHardwareLabel), "");

@@ -1,5 +1,5 @@
-#include "web/GatewayHttpSession.h"
 #include "web/UploadBody.h"
+#include "web/GatewayHttpSession.h"
 
 #include <gtest/gtest.h>
 

@@ -57,13 +57,20 @@ std::string Base64(const std::string& text) {
 
 const char* Reason(int status) {
     switch (status) {
-    case 100: return "Continue";
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 100:
+        return "Continue";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -190,8 +197,12 @@ std::string SimulatorConnection::SystemInfoPage() const {
         softwareLabel = "ソフトウェア・バージョン";
     }
     return "<html><head><title>System Information</title></head>\n<body>\n<table border=\"1\">\n"
-           "<tr><td><b>" + hardwareLabel + "</b></td>\n<td>" + options.hardware + "</td></tr>\n"
-           "<tr><td><b>" + softwareLabel + "</b></td>\n<td>" + options.software + "</td></tr>\n"
+           "<tr><td><b>" +
+           hardwareLabel + "</b></td>\n<td>" + options.hardware +
+           "</td></tr>\n"
+           "<tr><td><b>" +
+           softwareLabel + "</b></td>\n<td>" + options.software +
+           "</td></tr>\n"
            "</table>\n</body></html>\n";
 }
 
@@ -241,8 +252,8 @@ void SimulatorConnection::Serve() {
         int status = 0;
         bool restart = false;
         auto contentType = request.headers.find("content-type");
-        bool multipart = contentType != request.headers.end() &&
-                         Lower(contentType->second).rfind("multipart/form-data", 0) == 0;
+        bool multipart =
+            contentType != request.headers.end() && Lower(contentType->second).rfind("multipart/form-data", 0) == 0;
         if (request.method == "POST" && request.path == "/post-query" && multipart) {
             status = HandleUpload(request);
         } else {
@@ -316,7 +327,7 @@ int SimulatorConnection::HandleUpload(Request& request) {
     const std::string opening = "--" + boundary + "\r\n";
     const std::string closing = "\r\n--" + boundary + "--\r\n";
 
-    std::string imagePath = !options.storeFile.empty() ? options.storeFile
+    std::string imagePath = !options.storeFile.empty()   ? options.storeFile
                             : !options.recordDir.empty() ? options.recordDir + "/image.bin"
                                                          : std::string();
     std::FILE* image = imagePath.empty() ? nullptr : std::fopen(imagePath.c_str(), "wb");
@@ -371,8 +382,8 @@ int SimulatorConnection::HandleUpload(Request& request) {
         return 0;
     }
     good = good && inData && tail == closing;
-    bool legacy = options.hardware.find("1.01") != std::string::npos &&
-                  options.software.find("R1.10") != std::string::npos;
+    bool legacy =
+        options.hardware.find("1.01") != std::string::npos && options.software.find("R1.10") != std::string::npos;
     if (legacy && imageSize != kLegacyImageSize)
         good = false;
     int status = options.statusUpload ? options.statusUpload : good ? 200 : 400;

@@ -20,7 +20,7 @@ private:
     struct Request {
         std::string method;
         std::string path;
-        std::map<std::string, std::string> headers;  // names in lower case
+        std::map<std::string, std::string> headers; // names in lower case
         std::uint64_t contentLength = 0;
         int number = 0;
     };
@@ -39,7 +39,7 @@ private:
     GatewaySimulator& simulator;
     int fd;
     int number;
-    std::string buffered;      // bytes read past the current request's head
+    std::string buffered; // bytes read past the current request's head
     std::FILE* record = nullptr;
     bool closeAfter = false;
     bool dropped = false;
