@@ -1,8 +1,9 @@
 #pragma once
 // The records of the SNMP extension-agent interface: object identifiers, typed values,
-// variable bindings and binding lists. Storage for names and values that the program
-// hands to an agent, and that an agent hands back, comes from MibAlloc (zero-filled)
-// and goes back with MibFree.
+// variable bindings and binding lists, laid out as the agent library's own (UINT lengths,
+// BOOL flags), so that a Windows agent can be handed them as they are. Storage for names and
+// values that the program hands to an agent, and that an agent hands back, comes from
+// MibAlloc (zero-filled) and goes back with MibFree.
 #include <cstdint>
 #include <cstdlib>
 
@@ -34,7 +35,7 @@ struct AsnObjectIdentifier {
 struct AsnOctetString {
     std::uint8_t* stream;
     std::uint32_t length;
-    bool dynamic; // stream was allocated with MibAlloc and belongs to the binding
+    std::int32_t dynamic; // non-zero: stream was allocated with MibAlloc and belongs to the binding
 };
 
 struct AsnAny {
@@ -56,6 +57,10 @@ struct SnmpVarBindList {
     SnmpVarBind* list;
     std::uint32_t len;
 };
+
+static_assert(sizeof(void*) != 8 || (sizeof(AsnOctetString) == 16 && sizeof(AsnAny) == 24 &&
+                                     sizeof(SnmpVarBind) == 40 && sizeof(SnmpVarBindList) == 16),
+              "agent records keep the 64-bit library's layout");
 
 // The global-heap calls of the interface: zero-filled allocation and release.
 inline void* MibAlloc(std::size_t size) {

@@ -30,7 +30,7 @@ bool Fill(SnmpVarBind* binding, const Oid& name, const MibValue& value) {
     binding->name = {static_cast<std::uint32_t>(name.size()), ids};
     binding->value.asnType = value.asnType;
     if (isString)
-        binding->value.asnValue.string = {stream, static_cast<std::uint32_t>(value.octets.size()), true};
+        binding->value.asnValue.string = {stream, static_cast<std::uint32_t>(value.octets.size()), 1};
     else
         binding->value.asnValue.number = value.number;
     return true;

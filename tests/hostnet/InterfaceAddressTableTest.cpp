@@ -244,14 +244,14 @@ TEST(OidRoutines, CompareCopyAndFree) {
     SnmpVarBind binding{};
     CopyOid(&binding.name, &a);
     binding.value.asnType = kAsnOctetString;
-    binding.value.asnValue.string = {static_cast<std::uint8_t*>(MibAlloc(8)), 8, true};
+    binding.value.asnValue.string = {static_cast<std::uint8_t*>(MibAlloc(8)), 8, 1};
     FreeVarBind(&binding);
     EXPECT_EQ(binding.value.asnType, kAsnNull);
     EXPECT_EQ(binding.name.ids, nullptr);
     // A static octet string (dynamic flag clear) is not released.
     static std::uint8_t fixed[4];
     binding.value.asnType = kAsnIpAddress;
-    binding.value.asnValue.string = {fixed, 4, false};
+    binding.value.asnValue.string = {fixed, 4, 0};
     FreeVarBind(&binding);
     EXPECT_EQ(binding.value.asnType, kAsnNull);
 }
