@@ -124,8 +124,11 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
     CallState state{&exchange.readBody, &exchange.onBody, &exchange.onNewResponse, &exchange.rewindBody};
 
     HeaderList headers;
-    headers.Add("Accept: text/*");
-    headers.Add("User-Agent: Vornalix");
+    for (std::string_view rest = kCommonHeaders; !rest.empty();) {
+        std::size_t end = rest.find("\r\n");
+        headers.Add(std::string(rest.substr(0, end)));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 2);
+    }
     bool hasContentType = false;
     for (const std::string& line : exchange.headers) {
         headers.Add(line);
@@ -166,7 +169,7 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timings.stallLimit.count()));
     }
     if (exchange.challengeAuth) {
-        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
         curl_easy_setopt(easy, CURLOPT_USERNAME, exchange.user.c_str());
         curl_easy_setopt(easy, CURLOPT_PASSWORD, exchange.password.c_str());
     } else if (sendCredentials) {

@@ -78,7 +78,7 @@ private:
         std::function<bool()> rewindBody;                        // back to the first byte, when the library resends
         std::function<void(const char*, std::size_t)> onBody;    // response body; default: discarded
         std::function<void()> onNewResponse;                     // each status line, interim ones included
-        bool challengeAuth = false;                              // offer user/password when challenged (any scheme)
+        bool challengeAuth = false; // offer user/password when challenged (Basic or Digest)
         std::string user;
         std::string password;
     };
