@@ -18,6 +18,7 @@ namespace {
 constexpr std::size_t kDatagramSize = 2048;
 constexpr int kReplyWaitSeconds = 30;
 constexpr int kReplyTries = 5;
+constexpr int kIdleWaitMs = 1000;
 
 } // namespace
 
@@ -79,7 +80,7 @@ void BootReplyServer::Stop() {
     std::lock_guard stopLock(stopMutex);
     if (!worker.joinable())
         return;
-    stopSignal.release();
+    stopSignal.Release();
     worker.join();
     std::lock_guard lock(stateMutex);
     status = ListenStatus{};
@@ -93,7 +94,9 @@ ListenStatus BootReplyServer::Status() const {
 void BootReplyServer::Run() {
     std::array<unsigned char, kDatagramSize> datagram{};
     alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo)) + 64];
-    while (!stopSignal.try_acquire()) {
+    while (!stopSignal.TryAcquire()) {
+        // Sleeps until a datagram or the stop signal comes (at most one poll period when idle).
+        stopSignal.WaitForSocket(socketFd, kIdleWaitMs);
         datagram.fill(0);
         sockaddr_in sender{};
         iovec part{datagram.data(), datagram.size()};
@@ -118,7 +121,8 @@ void BootReplyServer::Run() {
             if (arrivedOn == interfaceIndex)
                 Answer(datagram.data(), static_cast<std::size_t>(received), sender);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (received >= 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     close(socketFd);
     socketFd = -1;

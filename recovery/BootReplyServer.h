@@ -3,10 +3,10 @@
 // address, this host as boot server and the firmware file as boot file.
 #include "recovery/BootReplyBuilder.h"
 #include "recovery/ListenStatus.h"
+#include "recovery/StopSignal.h"
 
 #include <mutex>
 #include <netinet/in.h>
-#include <semaphore>
 #include <string>
 #include <thread>
 
@@ -42,7 +42,7 @@ private:
     BootReplyBuilder builder;
     int socketFd = -1;
     int interfaceIndex = 0;
-    std::binary_semaphore stopSignal{0};
+    StopSignal stopSignal;
     mutable std::mutex stateMutex;
     std::mutex stopMutex;
     ListenStatus status;

@@ -13,6 +13,7 @@ namespace vornalix::recovery {
 namespace {
 
 constexpr std::size_t kDatagramSize = 2048;
+constexpr int kIdleWaitMs = 1000;
 
 } // namespace
 
@@ -58,7 +59,7 @@ void TftpServer::Stop() {
     std::lock_guard stopLock(stopMutex);
     if (!listener.joinable())
         return;
-    stopSignal.release();
+    stopSignal.Release();
     listener.join();
     std::lock_guard lock(stateMutex);
     status = ListenStatus{};
@@ -83,7 +84,9 @@ bool TftpServer::WaitForSessions(std::chrono::milliseconds limit) const {
 
 void TftpServer::Run() {
     std::array<std::uint8_t, kDatagramSize> datagram{};
-    while (!stopSignal.try_acquire()) {
+    while (!stopSignal.TryAcquire()) {
+        // Sleeps until a datagram or the stop signal comes (at most one poll period when idle).
+        stopSignal.WaitForSocket(socketFd, kIdleWaitMs);
         datagram.fill(0);
         sockaddr_in sender{};
         socklen_t senderLength = sizeof sender;
@@ -92,7 +95,8 @@ void TftpServer::Run() {
         // A datagram larger than the buffer counts as a receive error and starts nothing.
         if (received > 0 && static_cast<std::size_t>(received) <= datagram.size())
             StartSession(sender, datagram.data(), static_cast<std::size_t>(received));
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (received >= 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     close(socketFd);
     socketFd = -1;

@@ -2,13 +2,13 @@
 // TFTP listener on UDP port 69 of the chosen address: every datagram that arrives starts a transfer session
 // of its own; at most 5 sessions exchange packets at a time.
 #include "recovery/ListenStatus.h"
+#include "recovery/StopSignal.h"
 #include "recovery/TftpSessionContext.h"
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <semaphore>
 #include <string>
 #include <thread>
 
@@ -48,7 +48,7 @@ private:
     void StartSession(const sockaddr_in& requester, const std::uint8_t* datagram, std::size_t length);
 
     int socketFd = -1;
-    std::counting_semaphore<255> stopSignal{0};
+    StopSignal stopSignal;
     mutable std::mutex stateMutex;
     std::mutex stopMutex;
     ListenStatus status;

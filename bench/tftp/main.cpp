@@ -1,0 +1,191 @@
+// Benchmark of the TFTP server, in a network namespace of its own (loopback only), printed as ratios:
+//  - an 8 MiB file fetched by the same client (tftp-hpa) from our server and from tftpd-hpa;
+//  - our time against the floor that the 1 ms pause per datagram imposes (blocks x measured sleep);
+//  - idle CPU of our two servers and of tftpd-hpa over 10 s.
+#include "recovery/BootReplyServer.h"
+#include "recovery/TftpServer.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <net/if.h>
+#include <random>
+#include <sstream>
+#include <sched.h>
+#include <signal.h>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace vornalix::recovery;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kFileSize = 8u << 20;
+constexpr int kIdleSeconds = 10;
+
+class QuietPage : public ProgressPage {
+public:
+    void SetTitleText(const std::string&) override {}
+    void SetStatusText(const std::string&) override {}
+    void SetPeerText(const std::string&) override {}
+    void InvalidateTitle() override {}
+    void PostUpdate() override {}
+    void SetProgressRange(int, int) override {}
+    void SetProgressStep(int) override {}
+    void SetProgressPos(int) override {}
+    void DisableBackAndCancel() override {}
+    void FinishTransfer(bool) override {}
+};
+
+bool EnterOwnNetwork() {
+    if (unshare(CLONE_NEWNET) != 0)
+        return false;
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    const bool up = ioctl(fd, SIOCGIFFLAGS, &request) == 0 &&
+                    (request.ifr_flags |= IFF_UP, ioctl(fd, SIOCSIFFLAGS, &request) == 0);
+    close(fd);
+    // tftpd-hpa wants an address on an interface other than loopback: a veth pair that stays in this namespace
+    // (and goes with it).
+    return up && std::system("ip link add vxbench0 type veth peer name vxbench1 && "
+                             "ip addr add 10.99.0.1/24 dev vxbench0 && ip addr add 10.99.0.2/24 dev vxbench0 && "
+                             "ip link set vxbench0 up && ip link set vxbench1 up") == 0;
+}
+
+pid_t Spawn(const std::vector<std::string>& arguments) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
+double Fetch(const char* server, const std::filesystem::path& output) {
+    std::filesystem::remove(output);
+    const auto start = Clock::now();
+    const pid_t client = Spawn({"tftp", "-m", "binary", server, "-c", "get", "bench.bin", output.string()});
+    int status = 0;
+    waitpid(client, &status, 0);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::error_code error;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || std::filesystem::file_size(output, error) != kFileSize) {
+        std::fprintf(stderr, "fetch from %s failed\n", server);
+        std::exit(1);
+    }
+    return seconds;
+}
+
+double MeanSleepSeconds() {
+    constexpr int kRounds = 2000;
+    const auto start = Clock::now();
+    for (int i = 0; i < kRounds; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return std::chrono::duration<double>(Clock::now() - start).count() / kRounds;
+}
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double ChildCpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 14)
+            utime = std::stoull(field);
+        if (index == 15) {
+            stime = std::stoull(field);
+            break;
+        }
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace
+
+int main() {
+    if (!EnterOwnNetwork()) {
+        std::fprintf(stderr, "needs root: the benchmark runs in a network namespace of its own\n");
+        return 2;
+    }
+    const auto dir = std::filesystem::temp_directory_path() / ("vx-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "served");
+    std::filesystem::permissions(dir, std::filesystem::perms(0755));
+    std::filesystem::permissions(dir / "served", std::filesystem::perms(0755));
+    {
+        std::vector<char> content(kFileSize);
+        std::mt19937 random(1);
+        std::generate(content.begin(), content.end(), [&] { return static_cast<char>(random()); });
+        std::ofstream(dir / "served" / "bench.bin", std::ios::binary).write(content.data(), content.size());
+    }
+    const std::string firmware = (dir / "served" / "bench.bin").string();
+
+    QuietPage page;
+    BootReplyServer bootServer(inet_addr("10.99.0.1"), firmware);
+    TftpServer ours(inet_addr("10.99.0.1"), firmware, page);
+    for (const ListenStatus& status : {bootServer.Start(), ours.Start()})
+        if (!status.listening) {
+            std::fprintf(stderr, "%s\n", status.reason.c_str());
+            return 1;
+        }
+    const pid_t tftpd =
+        Spawn({"in.tftpd", "--foreground", "--secure", "--address", "10.99.0.2:69", "--user", "nobody", (dir / "served").string()});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    // Idle first: nothing has been requested yet.
+    const double ourCpuStart = ProcessCpuSeconds();
+    const double theirCpuStart = ChildCpuSeconds(tftpd);
+    std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
+    const double ourIdle = (ProcessCpuSeconds() - ourCpuStart) / kIdleSeconds * 100.0;
+    const double theirIdle = (ChildCpuSeconds(tftpd) - theirCpuStart) / kIdleSeconds * 100.0;
+
+    const double theirTime = std::min(Fetch("10.99.0.2", dir / "theirs.bin"), Fetch("10.99.0.2", dir / "theirs.bin"));
+    const double ourTime = Fetch("10.99.0.1", dir / "ours.bin");
+    const double sleep = MeanSleepSeconds();
+    const double blocks = static_cast<double>(kFileSize / 512 + 1);
+    const double floor = blocks * sleep;
+
+    std::printf("8 MiB file, 512-byte blocks (%.0f), client tftp-hpa, local addresses\n", blocks);
+    std::printf("  tftpd-hpa                %8.3f s\n", theirTime);
+    std::printf("  ours                     %8.3f s\n", ourTime);
+    std::printf("  pacing floor             %8.3f s  (measured 1 ms sleep = %.1f us)\n", floor, sleep * 1e6);
+    std::printf("  ours / tftpd-hpa         %8.2f\n", ourTime / theirTime);
+    std::printf("  ours / pacing floor      %8.3f  (target <= 1.10)\n", ourTime / floor);
+    std::printf("idle CPU over %d s, %% of one core (target < 1%%)\n", kIdleSeconds);
+    std::printf("  ours (BOOTP + TFTP)      %8.3f %%\n", ourIdle);
+    std::printf("  tftpd-hpa                %8.3f %%\n", theirIdle);
+
+    kill(tftpd, SIGTERM);
+    waitpid(tftpd, nullptr, 0);
+    bootServer.Stop();
+    ours.Stop();
+    ours.WaitForSessions(std::chrono::seconds(25));
+    ours.DetachPage();
+    std::filesystem::remove_all(dir);
+    return 0;
+}
