@@ -127,6 +127,24 @@ DhcpClient DhcpClientControl::Detect(const std::string& interfaceName, std::uint
                 return {DhcpClientKind::Dhcpcd, {}};
         }
     }
+    // Processes may be hidden (/proc mounted with hidepid): a dhclient pid file whose process
+    // lives still tells.
+    for (const std::string& pidFile :
+         {"/run/dhclient." + interfaceName + ".pid", "/run/dhclient-" + interfaceName + ".pid",
+          "/var/run/dhclient." + interfaceName + ".pid"}) {
+        std::ifstream file(rootDir + pidFile);
+        long pid = 0;
+        if (!(file >> pid) || pid <= 0 || !Exists("/proc/" + std::to_string(pid)))
+            continue;
+        DhcpClient client{DhcpClientKind::Dhclient, {"-pf", pidFile}};
+        for (const std::string& leases : {"/var/lib/dhcp/dhclient." + interfaceName + ".leases",
+                                          "/var/lib/dhclient/dhclient-" + interfaceName + ".leases"})
+            if (Exists(leases)) {
+                client.options.insert(client.options.end(), {"-lf", leases});
+                break;
+            }
+        return client;
+    }
     return {};
 }
 

@@ -135,6 +135,19 @@ TEST_F(DhcpClientControlTest, DhclientFromItsProcessWithItsFiles) {
                               "dhclient -pf /run/dhclient.eth0.pid -lf /var/lib/dhcp/dhclient.eth0.leases eth0"}));
 }
 
+TEST_F(DhcpClientControlTest, DhclientFromItsPidFileWhenProcessesAreHidden) {
+    Write("run/dhclient.eth0.pid", "4242\n");
+    Write("var/lib/dhcp/dhclient.eth0.leases", "lease {}\n");
+    Write("run/dhclient-eth1.pid", "4243\n"); // stale: no such process
+    fs::create_directories(root / "proc" / "4242");
+    DhcpClientControl control(runner, root);
+    const DhcpClient client = control.Detect("eth0", 2);
+    ASSERT_EQ(client.kind, DhcpClientKind::Dhclient);
+    EXPECT_EQ(client.options,
+              (std::vector<std::string>{"-pf", "/run/dhclient.eth0.pid", "-lf", "/var/lib/dhcp/dhclient.eth0.leases"}));
+    EXPECT_EQ(control.Detect("eth1", 3).kind, DhcpClientKind::None);
+}
+
 TEST_F(DhcpClientControlTest, DhclientWithoutInterfaceArgumentsServesAll) {
     Process(900, {"dhclient"});
     DhcpClientControl control(runner, root);

@@ -115,7 +115,7 @@ TEST_F(MediaSenseGuardTest, Nt5ParametersKeyCannotBeCreated) {
     EXPECT_FALSE(registry.HasKey(kSave));
 }
 
-// Mend: a value that could not be written, or a save key that could not be created, is a
+// A value that could not be written, or a save key that could not be created, is a
 // failure and is reported as one.
 TEST_F(MediaSenseGuardTest, Nt5RefusedWriteIsReportedNotClaimed) {
     registry.SetDword(kParams, kMediaSenseValue, 0);
