@@ -49,7 +49,8 @@ protected:
     }
     void FastTimings() {
         session.timings.reachabilityLimit = 300ms;
-        session.timings.restartSettle = 0ms;
+        // Long enough for the simulator to have gone away (it leaves 50 ms after its answer).
+        session.timings.restartSettle = 150ms;
         session.timings.restartCheckDelay = 0ms;
     }
 
