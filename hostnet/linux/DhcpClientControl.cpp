@@ -75,13 +75,34 @@ std::vector<DhcpClientControl::Process> DhcpClientControl::Processes() const {
         std::string program = std::filesystem::path(words.front()).filename().string();
         if (!program.empty() && program.back() == ':')
             program.pop_back();
-        processes.push_back({program, std::vector<std::string>(words.begin() + 1, words.end())});
+        processes.push_back({pid, program, std::vector<std::string>(words.begin() + 1, words.end())});
     }
     return processes;
 }
 
+bool DhcpClientControl::InOurNamespace(const std::string& pid) const {
+    std::error_code error;
+    const auto theirs = std::filesystem::read_symlink(rootDir + "/proc/" + pid + "/ns/net", error);
+    if (error)
+        return true;
+    const auto ours = std::filesystem::read_symlink(rootDir + "/proc/self/ns/net", error);
+    return error || theirs == ours;
+}
+
+bool DhcpClientControl::RunsElsewhere(const std::vector<Process>& processes, const std::string& program) const {
+    bool here = false;
+    bool elsewhere = false;
+    for (const Process& process : processes) {
+        if (process.program != program)
+            continue;
+        (InOurNamespace(process.pid) ? here : elsewhere) = true;
+    }
+    return elsewhere && !here;
+}
+
 DhcpClient DhcpClientControl::Detect(const std::string& interfaceName, std::uint32_t interfaceIndex) {
-    if (Exists("/run/NetworkManager") && runner.Available("nmcli")) {
+    const std::vector<Process> processes = Processes();
+    if (Exists("/run/NetworkManager") && !RunsElsewhere(processes, "NetworkManager") && runner.Available("nmcli")) {
         std::string output;
         if (runner.Run({"nmcli", "-t", "-f", "GENERAL.STATE,DHCP4", "device", "show", interfaceName}, &output) == 0) {
             std::istringstream lines(output);
@@ -91,10 +112,13 @@ DhcpClient DhcpClientControl::Detect(const std::string& interfaceName, std::uint
                     return {DhcpClientKind::NetworkManager, {}};
         }
     }
-    if (Exists("/run/systemd/netif/leases/" + std::to_string(interfaceIndex)) && runner.Available("networkctl"))
+    if (Exists("/run/systemd/netif/leases/" + std::to_string(interfaceIndex)) &&
+        !RunsElsewhere(processes, "systemd-networkd") && runner.Available("networkctl"))
         return {DhcpClientKind::Networkd, {}};
 
-    for (const Process& process : Processes()) {
+    for (const Process& process : processes) {
+        if (!InOurNamespace(process.pid))
+            continue;
         if (process.program == "dhclient") {
             if (Contains(process.arguments, "-6"))
                 continue;
@@ -134,7 +158,8 @@ DhcpClient DhcpClientControl::Detect(const std::string& interfaceName, std::uint
           "/var/run/dhclient." + interfaceName + ".pid"}) {
         std::ifstream file(rootDir + pidFile);
         long pid = 0;
-        if (!(file >> pid) || pid <= 0 || !Exists("/proc/" + std::to_string(pid)))
+        if (!(file >> pid) || pid <= 0 || !Exists("/proc/" + std::to_string(pid)) ||
+            !InOurNamespace(std::to_string(pid)))
             continue;
         DhcpClient client{DhcpClientKind::Dhclient, {"-pf", pidFile}};
         for (const std::string& leases : {"/var/lib/dhcp/dhclient." + interfaceName + ".leases",

@@ -1,6 +1,7 @@
 #pragma once
 // Finds the DHCP client that manages an interface and has it release or renew the lease:
-// NetworkManager (nmcli), systemd-networkd (networkctl), dhclient or dhcpcd.
+// NetworkManager (nmcli), systemd-networkd (networkctl), dhclient or dhcpcd, in this
+// process's network namespace.
 #include "hostnet/linux/CommandRunner.h"
 
 #include <cstdint>
@@ -41,10 +42,17 @@ public:
 
 private:
     struct Process {
+        std::string pid;
         std::string program; // basename of argv[0]
         std::vector<std::string> arguments;
     };
     std::vector<Process> Processes() const;
+    // Whether the process works in this process's network namespace. A client or daemon of
+    // another namespace (the host's, seen from a test's) manages other interfaces, even when
+    // their names or indexes coincide; when either namespace cannot be read, it counts.
+    bool InOurNamespace(const std::string& pid) const;
+    // Whether a daemon of that program name runs, but in another network namespace.
+    bool RunsElsewhere(const std::vector<Process>& processes, const std::string& program) const;
     bool Exists(const std::string& path) const;
     std::uint32_t RunAll(const std::vector<std::vector<std::string>>& commands);
 

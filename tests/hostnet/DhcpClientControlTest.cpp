@@ -148,6 +148,29 @@ TEST_F(DhcpClientControlTest, DhclientFromItsPidFileWhenProcessesAreHidden) {
     EXPECT_EQ(control.Detect("eth1", 3).kind, DhcpClientKind::None);
 }
 
+TEST_F(DhcpClientControlTest, ClientsOfAnotherNetworkNamespaceAreNotOurs) {
+    fs::create_directories(root / "proc/self/ns");
+    fs::create_symlink("net:[4026532001]", root / "proc/self/ns/net");
+    Process(812, {"dhclient"}); // the host's client, serving all of the host's interfaces
+    fs::create_directories(root / "proc/812/ns");
+    fs::create_symlink("net:[4026531840]", root / "proc/812/ns/net");
+    Write("run/dhclient.vxa.pid", "812\n");
+    fs::create_directories(root / "run/NetworkManager");
+    Process(600, {"/usr/sbin/NetworkManager", "--no-daemon"});
+    fs::create_directories(root / "proc/600/ns");
+    fs::create_symlink("net:[4026531840]", root / "proc/600/ns/net");
+    runner.available = {"nmcli"};
+    DhcpClientControl control(runner, root);
+    EXPECT_EQ(control.Detect("vxa", 2).kind, DhcpClientKind::None);
+    EXPECT_EQ(control.Release("vxa", 2), kErrorNotSupported);
+    EXPECT_TRUE(runner.ran.empty()); // not even asked
+
+    // The same client in our namespace is ours.
+    fs::remove(root / "proc/812/ns/net");
+    fs::create_symlink("net:[4026532001]", root / "proc/812/ns/net");
+    EXPECT_EQ(control.Detect("vxa", 2).kind, DhcpClientKind::Dhclient);
+}
+
 TEST_F(DhcpClientControlTest, DhclientWithoutInterfaceArgumentsServesAll) {
     Process(900, {"dhclient"});
     DhcpClientControl control(runner, root);
