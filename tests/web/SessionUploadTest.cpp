@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 namespace vornalix::web {
 namespace {
 
@@ -172,6 +176,49 @@ TEST_F(SessionUploadTest, EmptyOrMissingFileFailsWithoutTraffic) {
     EXPECT_NE(prompt.Boxes()[0].text.find("missing.bin"), std::string::npos);
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(sim.Log().empty());
+}
+
+// Changes the firmware file from the worker's own progress report, once the upload is under way.
+class FileChangingSink : public RecordingSink {
+public:
+    explicit FileChangingSink(std::function<void()> change) : change(std::move(change)) {}
+    void SetPos(int position) override {
+        RecordingSink::SetPos(position);
+        if (position >= 10 && change) {
+            change();
+            change = nullptr;
+        }
+    }
+    std::function<void()> change;
+};
+
+TEST_F(SessionUploadTest, FileThatShrinksDuringTheUploadFailsIt) {
+    GatewaySim sim;
+    Connect(sim);
+    session.firmwarePath = sim.WriteFile("fw.bin", Pattern(4000000));
+    FileChangingSink shrinking([&] { std::filesystem::resize_file(session.firmwarePath, 1000000); });
+    ASSERT_EQ(session.StartUpload(shrinking, prompt), 0);
+    session.JoinWorker();
+    EXPECT_EQ(shrinking.Statuses(), (std::vector<int>{Uploading, Failed}));
+    ASSERT_EQ(prompt.Count(), 1u);
+    EXPECT_NE(prompt.Boxes()[0].text.find(session.firmwarePath), std::string::npos);
+    // The gateway never saw a complete body: no zero-filled image was accepted.
+    auto requests = sim.Requests(1);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_NE(requests[0].find("POST /post-query 0 "), std::string::npos) << requests[0];
+}
+
+TEST_F(SessionUploadTest, FileThatGrowsDuringTheUploadIsSentAsMeasured) {
+    GatewaySim sim({"--program-ms", "0", "--restart-ms", "200"});
+    Connect(sim);
+    FastTimings();
+    std::string file = Pattern(4000000);
+    session.firmwarePath = sim.WriteFile("fw.bin", file);
+    FileChangingSink growing([&] { std::ofstream(session.firmwarePath, std::ios::app) << std::string(5000, 'g'); });
+    ASSERT_EQ(session.StartUpload(growing, prompt), 0);
+    session.JoinWorker();
+    EXPECT_EQ(growing.Statuses().back(), Succeeded);
+    EXPECT_EQ(sim.Image(), file);
 }
 
 TEST_F(SessionUploadTest, StatusOtherThan200Fails) {
