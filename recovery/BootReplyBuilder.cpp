@@ -25,7 +25,9 @@ std::string BootReplyBuilder::BootFileNameOf(const std::string& bootFilePath) {
     return separator == std::string::npos ? bootFilePath : bootFilePath.substr(separator + 1);
 }
 
-bool BootReplyBuilder::NameFits() const { return BootFileNameOf(bootFilePath).size() < kFileSize; }
+bool BootReplyBuilder::NameFits() const {
+    return BootFileNameOf(bootFilePath).size() < kFileSize;
+}
 
 bool BootReplyBuilder::Build(std::span<std::uint8_t, kRecordSize> record) const {
     if (record[kHtype] != 1 || record[kHlen] != 6)

@@ -27,7 +27,9 @@ BootReplyServer::BootReplyServer(in_addr_t serverAddress, std::string bootFilePa
       clientAddressText(DottedAddress(clientAddress)), bootFilePath(std::move(bootFilePath)),
       builder(serverAddress, this->bootFilePath) {}
 
-BootReplyServer::~BootReplyServer() { Stop(); }
+BootReplyServer::~BootReplyServer() {
+    Stop();
+}
 
 ListenStatus BootReplyServer::Start() {
     std::lock_guard stopLock(stopMutex);
@@ -110,8 +112,7 @@ void BootReplyServer::Run() {
         const ssize_t received = recvmsg(socketFd, &message, MSG_DONTWAIT);
         if (received > 0 && !(message.msg_flags & MSG_TRUNC) && sender.sin_addr.s_addr != serverAddress) {
             int arrivedOn = interfaceIndex;
-            for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-                 header = CMSG_NXTHDR(&message, header)) {
+            for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
                 if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
                     in_pktinfo info;
                     std::memcpy(&info, CMSG_DATA(header), sizeof info);

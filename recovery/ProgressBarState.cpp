@@ -13,9 +13,13 @@ int ProgressBarState::SetRange(int low, int high) {
     return previous;
 }
 
-int ProgressBarState::SetStep(int step) { return std::exchange(stepSize, step); }
+int ProgressBarState::SetStep(int step) {
+    return std::exchange(stepSize, step);
+}
 
-int ProgressBarState::SetPos(int value) { return std::exchange(position, Clamp(value)); }
+int ProgressBarState::SetPos(int value) {
+    return std::exchange(position, Clamp(value));
+}
 
 int ProgressBarState::StepIt() {
     const int previous = position;

@@ -7,11 +7,11 @@ namespace vornalix::recovery {
 namespace fs = std::filesystem;
 
 ServedFolder::ServedFolder(const std::string& firmwarePath) {
-    const auto separator = firmwarePath.find_last_of('/');
-    const fs::path directory = separator == std::string::npos ? fs::path(".") : fs::path(firmwarePath.substr(0, separator + 1));
+    const fs::path firmware(firmwarePath);
+    const fs::path directory = firmware.has_parent_path() ? firmware.parent_path() : fs::path(".");
     std::error_code error;
     folder = fs::weakly_canonical(fs::absolute(directory, error), error);
-    firmwareFile = fs::weakly_canonical(fs::absolute(fs::path(firmwarePath), error), error);
+    firmwareFile = fs::weakly_canonical(fs::absolute(firmware, error), error);
 }
 
 bool ServedFolder::IsPlainName(std::string_view name) {

@@ -22,7 +22,9 @@ void StopSignal::Release() {
     }
 }
 
-bool StopSignal::TryAcquire() { return signal.try_acquire(); }
+bool StopSignal::TryAcquire() {
+    return signal.try_acquire();
+}
 
 void StopSignal::WaitForSocket(int socket, int limitMs) {
     pollfd watched[2] = {{socket, POLLIN, 0}, {wakeFd, POLLIN, 0}};

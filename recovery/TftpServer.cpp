@@ -22,7 +22,9 @@ TftpServer::TftpServer(in_addr_t serverAddress, const std::string& firmwarePath,
     : serverAddress(serverAddress),
       context(std::make_shared<TftpSessionContext>(serverAddress, firmwarePath, &progressPage, timings)) {}
 
-TftpServer::~TftpServer() { Stop(); }
+TftpServer::~TftpServer() {
+    Stop();
+}
 
 ListenStatus TftpServer::Start() {
     std::lock_guard stopLock(stopMutex);
@@ -70,7 +72,9 @@ ListenStatus TftpServer::Status() const {
     return status;
 }
 
-void TftpServer::DetachPage(const std::function<void()>& whileWaiting) { context->pageLink.Detach(whileWaiting); }
+void TftpServer::DetachPage(const std::function<void()>& whileWaiting) {
+    context->pageLink.Detach(whileWaiting);
+}
 
 int TftpServer::RunningSessions() const {
     std::lock_guard lock(context->sessionsMutex);

@@ -22,8 +22,12 @@ constexpr int kStatusTextId = 142;
 constexpr int kMaxProgressSteps = 10;
 constexpr std::size_t kParamIniProbe = 256;
 
-std::string OpenErrorText(const std::string& name) { return "Open File \"" + name + "\" Error"; }
-std::string CreateErrorText(const std::string& name) { return "Can not create file \"" + name + "\""; }
+std::string OpenErrorText(const std::string& name) {
+    return "Open File \"" + name + "\" Error";
+}
+std::string CreateErrorText(const std::string& name) {
+    return "Can not create file \"" + name + "\"";
+}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -90,9 +94,9 @@ TftpTransfer::End TftpTransfer::Exchange() {
             first = false;
         } else {
             sockaddr_in sender{};
-            const int received =
-                TimedSocketIo(sessionSocket, receiveArea.data(), receiveArea.size(), kDirectionReceive,
-                              server.timings.receiveWaitSeconds, server.timings.receiveTries, nullptr, nullptr, &sender);
+            const int received = TimedSocketIo(sessionSocket, receiveArea.data(), receiveArea.size(), kDirectionReceive,
+                                               server.timings.receiveWaitSeconds, server.timings.receiveTries, nullptr,
+                                               nullptr, &sender);
             if (received <= 0)
                 return End::Failed;
             // A datagram from anyone but the requester's address and port is not part of this transfer.
@@ -323,8 +327,7 @@ void TftpTransfer::Send(std::span<const std::uint8_t> packet) {
 }
 
 bool TftpTransfer::FromRequester(const sockaddr_in& sender) const {
-    return sender.sin_addr.s_addr == request.requester.sin_addr.s_addr &&
-           sender.sin_port == request.requester.sin_port;
+    return sender.sin_addr.s_addr == request.requester.sin_addr.s_addr && sender.sin_port == request.requester.sin_port;
 }
 
 } // namespace vornalix::recovery

@@ -56,8 +56,8 @@ private:
 
     bool peerRecorded = false;
     int file = -1;
-    int sessionMode = 0;            // 1 serving a read, 2 receiving a write
-    std::uint32_t blockNumber = 0;  // blocks sent (read) or received (write); 16 bits of it go on the wire
+    int sessionMode = 0;           // 1 serving a read, 2 receiving a write
+    std::uint32_t blockNumber = 0; // blocks sent (read) or received (write); 16 bits of it go on the wire
     bool finalBlockSent = false;
     int blockSize = TftpPacket::kDefaultBlockSize;
     int timeoutOption = TftpPacket::kDefaultTimeout;

@@ -38,8 +38,8 @@ int SendDatagram(int socket, const void* buffer, std::size_t size, const sockadd
 int ReceiveDatagram(int socket, void* buffer, std::size_t size, sockaddr_in* sender) {
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
-    const ssize_t received = recvfrom(socket, buffer, size, MSG_TRUNC | MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
-                                      &fromLength);
+    const ssize_t received =
+        recvfrom(socket, buffer, size, MSG_TRUNC | MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received < 0)
         return -1;
     if (static_cast<std::size_t>(received) > size) {

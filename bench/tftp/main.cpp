@@ -15,9 +15,9 @@
 #include <fstream>
 #include <net/if.h>
 #include <random>
-#include <sstream>
 #include <sched.h>
 #include <signal.h>
+#include <sstream>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -55,8 +55,8 @@ bool EnterOwnNetwork() {
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     ifreq request{};
     std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    const bool up = ioctl(fd, SIOCGIFFLAGS, &request) == 0 &&
-                    (request.ifr_flags |= IFF_UP, ioctl(fd, SIOCSIFFLAGS, &request) == 0);
+    const bool up =
+        ioctl(fd, SIOCGIFFLAGS, &request) == 0 && (request.ifr_flags |= IFF_UP, ioctl(fd, SIOCSIFFLAGS, &request) == 0);
     close(fd);
     // tftpd-hpa wants an address on an interface other than loopback: a veth pair that stays in this namespace
     // (and goes with it).
@@ -153,8 +153,8 @@ int main() {
             std::fprintf(stderr, "%s\n", status.reason.c_str());
             return 1;
         }
-    const pid_t tftpd =
-        Spawn({"in.tftpd", "--foreground", "--secure", "--address", "10.99.0.2:69", "--user", "nobody", (dir / "served").string()});
+    const pid_t tftpd = Spawn({"in.tftpd", "--foreground", "--secure", "--address", "10.99.0.2:69", "--user", "nobody",
+                               (dir / "served").string()});
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     // Idle first: nothing has been requested yet.

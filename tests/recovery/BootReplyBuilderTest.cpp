@@ -21,7 +21,9 @@ Record Request() {
     return record;
 }
 
-std::string Dotted(in_addr_t address) { return inet_ntoa(in_addr{address}); }
+std::string Dotted(in_addr_t address) {
+    return inet_ntoa(in_addr{address});
+}
 
 } // namespace
 
@@ -39,10 +41,10 @@ TEST_P(OfferedAddress, FollowsTheServerAddress) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LastOctet, OfferedAddress,
-                         testing::Values(OfferCase{"192.168.1.1", "192.168.1.2"}, OfferCase{"192.168.1.2", "192.168.1.3"},
-                                         OfferCase{"10.0.0.252", "10.0.0.253"}, OfferCase{"10.0.0.253", "10.0.0.1"},
-                                         OfferCase{"10.0.0.254", "10.0.0.1"}, OfferCase{"10.0.0.255", "10.0.0.1"},
-                                         OfferCase{"10.0.0.0", "10.0.0.1"}));
+                         testing::Values(OfferCase{"192.168.1.1", "192.168.1.2"},
+                                         OfferCase{"192.168.1.2", "192.168.1.3"}, OfferCase{"10.0.0.252", "10.0.0.253"},
+                                         OfferCase{"10.0.0.253", "10.0.0.1"}, OfferCase{"10.0.0.254", "10.0.0.1"},
+                                         OfferCase{"10.0.0.255", "10.0.0.1"}, OfferCase{"10.0.0.0", "10.0.0.1"}));
 
 TEST(BootReplyBuilder, ReplyIsTheRequestChangedInPlace) {
     const Record request = Request();

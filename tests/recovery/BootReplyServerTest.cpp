@@ -66,8 +66,10 @@ TEST_F(BootReplyServerTest, DhcpSizedRequestGets300ByteReplyWithFirstOptionBytes
     ASSERT_EQ(reply->bytes.size(), 300u);
     EXPECT_EQ(reply->port(), 67);
     EXPECT_EQ(reply->bytes[0], 2);
-    EXPECT_EQ(Bytes(reply->bytes.begin() + 236, reply->bytes.end()), Bytes(request.begin() + 236, request.begin() + 300));
-    EXPECT_EQ(Bytes(reply->bytes.begin() + 1, reply->bytes.begin() + 16), Bytes(request.begin() + 1, request.begin() + 16));
+    EXPECT_EQ(Bytes(reply->bytes.begin() + 236, reply->bytes.end()),
+              Bytes(request.begin() + 236, request.begin() + 300));
+    EXPECT_EQ(Bytes(reply->bytes.begin() + 1, reply->bytes.begin() + 16),
+              Bytes(request.begin() + 1, request.begin() + 16));
     EXPECT_EQ(std::memcmp(&reply->bytes[16], "\x7f\0\0\x02", 4), 0);
     EXPECT_EQ(std::memcmp(&reply->bytes[20], "\x7f\0\0\x01", 4), 0);
     EXPECT_EQ(std::memcmp(&reply->bytes[108], "GW_IMAGE.BIN", 13), 0);
@@ -112,7 +114,7 @@ TEST_F(BootReplyServerTest, RequestsFailingTheChecksGetNothing) {
     SendFrom(client, wrongType, "127.0.0.5");
     SendFrom(client, wrongLength, "127.0.0.5");
     SendFrom(client, reply, "127.0.0.5");
-    SendFrom(client, BootRequest(), "127.0.0.1"); // from the server's own address
+    SendFrom(client, BootRequest(), "127.0.0.1");  // from the server's own address
     SendFrom(client, Bytes(3000, 1), "127.0.0.5"); // larger than the receive buffer
     EXPECT_TRUE(client.Quiet(std::chrono::milliseconds(300)));
     // Still answering afterwards.

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <unistd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 using namespace vornalix::recovery;
 using namespace vornalix::recovery::test;
@@ -98,11 +98,11 @@ TEST_F(BroadcastTest, BootLoaderSimulatorFetchesTheImageThroughTheRecoverProgram
     std::ofstream(dir / "param.ini") << "code=gw_image.bin\n";
     const std::string log = (dir / "recover.log").string();
     const std::string rc = (dir / "recover.rc").string();
-    const std::string script = std::string("(") + VORNALIX_RECOVER_PROGRAM + " 192.168.1.1 " +
-                               (dir / "gw_image.bin").string() + " > " + log + " 2>&1; echo $? > " + rc +
-                               ") & sleep 0.3; ip netns exec " + facing->nameSpace + " " + VORNALIX_BOOTLOADER_SIM +
-                               " --interface " + facing->gatewayInterface +
-                               " --param-ini --blksize 1024 --interval-ms 500 --expect-size 200000; s=$?; wait; exit $s";
+    const std::string script =
+        std::string("(") + VORNALIX_RECOVER_PROGRAM + " 192.168.1.1 " + (dir / "gw_image.bin").string() + " > " + log +
+        " 2>&1; echo $? > " + rc + ") & sleep 0.3; ip netns exec " + facing->nameSpace + " " + VORNALIX_BOOTLOADER_SIM +
+        " --interface " + facing->gatewayInterface +
+        " --param-ini --blksize 1024 --interval-ms 500 --expect-size 200000; s=$?; wait; exit $s";
     std::string simulator;
     EXPECT_EQ(RunCommand("sh -c '" + script + "'", &simulator), 0) << simulator;
     EXPECT_NE(simulator.find("yiaddr 192.168.1.2 siaddr 192.168.1.1 file GW_IMAGE.BIN"), std::string::npos)

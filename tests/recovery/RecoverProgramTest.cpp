@@ -18,8 +18,8 @@ class RecoverProgramTest : public testing::Test {
 protected:
     void SetUp() override {
         VORNALIX_REQUIRE_PRIVATE_NETWORK();
-        dir = std::filesystem::temp_directory_path() /
-              ("vx-recover-" + std::to_string(getpid()) + testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = std::filesystem::temp_directory_path() / ("vx-recover-" + std::to_string(getpid()) +
+                                                        testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
         firmware = (dir / "fw.bin").string();
         std::ofstream(firmware) << "firmware";
@@ -53,14 +53,15 @@ TEST_F(RecoverProgramTest, CannotStartIsExitTwoWithTheReason) {
 }
 
 TEST_F(RecoverProgramTest, InterruptStopsBothServersCleanly) {
-    const std::string script = std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware +
-                               " & p=$!; sleep 0.5; kill -INT $p; wait $p";
+    const std::string script =
+        std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware + " & p=$!; sleep 0.5; kill -INT $p; wait $p";
     std::string output;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RunCommand("sh -c '" + script + "'", &output), 130) << output;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-    EXPECT_NE(output.find("title: Restart the Qel Gateway\nstatus: Unplug and plug the power cord to the Qel Gateway.\n"),
-              std::string::npos)
+    EXPECT_NE(
+        output.find("title: Restart the Qel Gateway\nstatus: Unplug and plug the power cord to the Qel Gateway.\n"),
+        std::string::npos)
         << output;
     EXPECT_NE(output.find("interrupted"), std::string::npos) << output;
 }
@@ -68,8 +69,9 @@ TEST_F(RecoverProgramTest, InterruptStopsBothServersCleanly) {
 // A request for a file that does not exist: ERROR 0 at once, and after 20 s of silence the transfer fails.
 TEST_F(RecoverProgramTest, MissingFileFailsAfterTwentySecondsOfSilence) {
     const std::string log = (dir / "log").string();
-    const std::string script = std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware + " > " + log +
-                               " 2>&1 & p=$!; sleep 0.3; printf \"\\000\\001NOFILE.BIN\\000octet\\000\" > /dev/udp/127.0.0.1/69; wait $p";
+    const std::string script =
+        std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware + " > " + log +
+        " 2>&1 & p=$!; sleep 0.3; printf \"\\000\\001NOFILE.BIN\\000octet\\000\" > /dev/udp/127.0.0.1/69; wait $p";
     std::string output;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RunCommand("bash -c '" + script + "'", &output), 1) << output;

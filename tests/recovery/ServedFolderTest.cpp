@@ -61,6 +61,11 @@ TEST_F(ServedFolderTest, PathWithoutSeparatorServesTheCurrentFolder) {
     const fs::path before = fs::current_path();
     fs::current_path(root / "fw");
     const ServedFolder folder("Image.BIN");
+    fs::current_path(root);
+    const ServedFolder relative("fw/Image.BIN");
     fs::current_path(before);
     EXPECT_EQ(folder.directory(), fs::canonical(root / "fw"));
+    EXPECT_EQ(relative.directory(), fs::canonical(root / "fw"));
+    EXPECT_TRUE(relative.FindForReading("param.ini"));
+    EXPECT_FALSE(relative.TargetForWriting("IMAGE.bin"));
 }

@@ -69,12 +69,12 @@ TEST(TftpOptions, UnterminatedTextsEndTheWalk) {
 }
 
 TEST(TftpPackets, OptionAckCarriesExactlyBlockSizeAndTimeout) {
-    const Bytes expected1024 = {0, 6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '1', '0', '2', '4', 0,
-                                't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
+    const Bytes expected1024 = {0,   6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '1', '0', '2',
+                                '4', 0, 't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
     EXPECT_EQ(TftpPacket::OptionAck(1024, 5), expected1024);
     EXPECT_EQ(expected1024.size(), 25u);
-    const Bytes expected512 = {0, 6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '5', '1', '2', 0,
-                               't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
+    const Bytes expected512 = {0,   6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '5', '1',
+                               '2', 0, 't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
     EXPECT_EQ(TftpPacket::OptionAck(512, 5), expected512);
 }
 

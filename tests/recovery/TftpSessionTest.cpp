@@ -39,7 +39,8 @@ TEST_F(TftpSessionTest, WriteOf1500BytesIsAcknowledgedBlockByBlockAndStored) {
     for (std::uint16_t block = 1; block <= 3; ++block) {
         const std::size_t from = (block - 1) * 512u;
         const std::size_t to = std::min<std::size_t>(from + 512, content.size());
-        client.SendTo(DataPacket(block, Bytes(content.begin() + static_cast<long>(from), content.begin() + static_cast<long>(to))),
+        client.SendTo(DataPacket(block, Bytes(content.begin() + static_cast<long>(from),
+                                              content.begin() + static_cast<long>(to))),
                       ack0->from);
         const auto ack = client.Receive();
         ASSERT_TRUE(ack);

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <fstream>
-#include <thread>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace vornalix::recovery;
 using namespace vornalix::recovery::test;
@@ -119,8 +119,8 @@ TEST_P(TftpProgressTest, StepsFollowTheBlocks) {
     // The session moves the bar right after it sent a block; give it a moment to do so before noting which
     // positions belong to this block.
     const auto noteStepsUpTo = [&](int block) {
-        const auto due = static_cast<std::size_t>(std::count_if(c.positionsAfterBlock.begin(), c.positionsAfterBlock.end(),
-                                                                 [&](int at) { return at <= block; }));
+        const auto due = static_cast<std::size_t>(std::count_if(
+            c.positionsAfterBlock.begin(), c.positionsAfterBlock.end(), [&](int at) { return at <= block; }));
         const auto until = std::chrono::steady_clock::now() + milliseconds(200);
         while (page.EventsStartingWith("pos:").size() < due && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -146,8 +146,8 @@ TEST_P(TftpProgressTest, StepsFollowTheBlocks) {
 INSTANTIATE_TEST_SUITE_P(Blocks, TftpProgressTest,
                          testing::Values(ProgressCase{100, "range:0,10", {10, 20, 30, 40, 50, 60, 70, 80, 90, 100}, 10},
                                          ProgressCase{7, "range:0,7", {1, 2, 3, 4, 5, 6, 7}, 7},
-                                         ProgressCase{25, "range:0,10",
-                                                      {2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24}, 12}),
+                                         ProgressCase{
+                                             25, "range:0,10", {2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24}, 12}),
                          [](const auto& info) { return "Blocks" + std::to_string(info.param.blocks); });
 
 TEST_F(TftpReadTest, RepeatedAckBringsTheFollowingBlockAgain) {
@@ -199,8 +199,8 @@ TEST_F(TftpReadTest, OptionsCountOnlyInARequestRepeatedToTheSession) {
     client.SendTo(Request(1, "Image.bin", {"blksize", "4096"}), data1->from);
     const auto oack = client.Receive();
     ASSERT_TRUE(oack);
-    const Bytes expected = {0, 6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '1', '0', '2', '4', 0,
-                            't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
+    const Bytes expected = {0,   6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '1', '0', '2',
+                            '4', 0, 't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
     EXPECT_EQ(oack->bytes, expected);
     client.SendTo(AckPacket(0), data1->from);
     const auto big1 = client.Receive();
@@ -219,8 +219,8 @@ TEST_F(TftpReadTest, TsizeAloneIsAnsweredWithBlockSizeAndTimeout) {
     client.SendTo(Request(1, "Image.bin", {"tsize", "0"}), data1->from);
     const auto oack = client.Receive();
     ASSERT_TRUE(oack);
-    const Bytes expected = {0, 6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '5', '1', '2', 0,
-                            't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
+    const Bytes expected = {0,   6, 'b', 'l', 'k', 's', 'i', 'z', 'e', 0, '5', '1',
+                            '2', 0, 't', 'i', 'm', 'e', 'o', 'u', 't', 0, '5', 0};
     EXPECT_EQ(oack->bytes, expected);
 }
 

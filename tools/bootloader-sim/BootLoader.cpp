@@ -103,8 +103,8 @@ std::optional<BootReplyFields> BootLoader::RequestBootReply() {
         sendto(sock.fd, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&broadcast), sizeof broadcast);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings.bootpIntervalMs);
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 break;
             std::uint8_t reply[2048];
@@ -115,9 +115,11 @@ std::optional<BootReplyFields> BootLoader::RequestBootReply() {
             BootReplyFields fields;
             std::memcpy(&fields.yiaddr, reply + 16, 4);
             std::memcpy(&fields.siaddr, reply + 20, 4);
-            fields.file.assign(reinterpret_cast<const char*>(reply + 108), strnlen(reinterpret_cast<const char*>(reply + 108), 128));
-            std::printf("bootreply from %s length %d yiaddr %s siaddr %s file %s\n", Dotted(from.sin_addr.s_addr).c_str(),
-                        length, Dotted(fields.yiaddr).c_str(), Dotted(fields.siaddr).c_str(), fields.file.c_str());
+            fields.file.assign(reinterpret_cast<const char*>(reply + 108),
+                               strnlen(reinterpret_cast<const char*>(reply + 108), 128));
+            std::printf("bootreply from %s length %d yiaddr %s siaddr %s file %s\n",
+                        Dotted(from.sin_addr.s_addr).c_str(), length, Dotted(fields.yiaddr).c_str(),
+                        Dotted(fields.siaddr).c_str(), fields.file.c_str());
             return fields;
         }
     }
@@ -179,8 +181,11 @@ std::optional<std::vector<std::uint8_t>> BootLoader::Fetch(in_addr_t server, con
         const int opcode = packet[0] << 8 | packet[1];
         const std::uint16_t block = static_cast<std::uint16_t>(packet[2] << 8 | packet[3]);
         if (opcode == 5) {
-            error = "error " + std::to_string(block) + " \"" +
-                    std::string(reinterpret_cast<const char*>(packet + 4), strnlen(reinterpret_cast<const char*>(packet + 4), static_cast<std::size_t>(length - 4))) + "\"";
+            error =
+                "error " + std::to_string(block) + " \"" +
+                std::string(reinterpret_cast<const char*>(packet + 4),
+                            strnlen(reinterpret_cast<const char*>(packet + 4), static_cast<std::size_t>(length - 4))) +
+                "\"";
             return std::nullopt;
         }
         if (!locked) {

@@ -11,10 +11,10 @@ struct BootLoaderSettings {
     int bootpTries = 10;
     int bootpIntervalMs = 1000;
     bool fetchParamIni = false;
-    int blockSize = 0;          // 0: no options; otherwise asked for on a request repeated to the session
-    int retransmitMs = 1000;    // TFTP: resend the last packet after this long without an answer
+    int blockSize = 0;       // 0: no options; otherwise asked for on a request repeated to the session
+    int retransmitMs = 1000; // TFTP: resend the last packet after this long without an answer
     int tftpTries = 5;
-    bool keepAddress = false;   // leave the offered address on the interface afterwards
+    bool keepAddress = false; // leave the offered address on the interface afterwards
 };
 
 struct BootReplyFields {

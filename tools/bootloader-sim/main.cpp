@@ -12,10 +12,9 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: vornalix-bootloader-sim --interface NAME [--tries N] [--interval-ms N] [--param-ini]\n"
-                 "         [--blksize N] [--retransmit-ms N] [--expect-size N] [--expect-crc32 HEX]\n"
-                 "         [--output FILE] [--keep-address]\n");
+    std::fprintf(stderr, "usage: vornalix-bootloader-sim --interface NAME [--tries N] [--interval-ms N] [--param-ini]\n"
+                         "         [--blksize N] [--retransmit-ms N] [--expect-size N] [--expect-crc32 HEX]\n"
+                         "         [--output FILE] [--keep-address]\n");
     return 2;
 }
 
@@ -82,8 +81,8 @@ int main(int argc, char** argv) {
     const std::uint32_t crc = Crc32(*image);
     std::printf("tftp %s %zu bytes crc32 %08x\n", reply->file.c_str(), image->size(), crc);
     if (!output.empty())
-        std::ofstream(output, std::ios::binary).write(reinterpret_cast<const char*>(image->data()),
-                                                      static_cast<std::streamsize>(image->size()));
+        std::ofstream(output, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image->data()), static_cast<std::streamsize>(image->size()));
     bool good = true;
     if (expectSize >= 0 && static_cast<long long>(image->size()) != expectSize) {
         std::printf("length mismatch: expected %lld\n", expectSize);

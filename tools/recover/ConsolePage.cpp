@@ -97,9 +97,8 @@ void ConsolePage::Line(const std::string& text) {
 }
 
 void ConsolePage::ShowProgressLocked() {
-    const std::string text =
-        "progress: " + std::to_string(progressBar.pos() - progressBar.low()) + "/" +
-        std::to_string(progressBar.high() - progressBar.low());
+    const std::string text = "progress: " + std::to_string(progressBar.pos() - progressBar.low()) + "/" +
+                             std::to_string(progressBar.high() - progressBar.low());
     if (text != shownProgress)
         Line(shownProgress = text);
 }

@@ -90,8 +90,8 @@ void LossyRelay::Run() {
             if (i >= 2)
                 to.sin_port = htons(static_cast<std::uint16_t>(ports[i]));
             if (!Drop())
-                sendto(upstreamSocket, buffer.data(), static_cast<std::size_t>(got), 0, reinterpret_cast<sockaddr*>(&to),
-                       sizeof to);
+                sendto(upstreamSocket, buffer.data(), static_cast<std::size_t>(got), 0,
+                       reinterpret_cast<sockaddr*>(&to), sizeof to);
         }
     }
 }

@@ -29,7 +29,9 @@ bool EnterPrivateNetwork() {
     return entered;
 }
 
-bool MayCreateNamespaces() { return std::getenv("VORNALIX_PRIVATE_NETNS") != nullptr && EnterPrivateNetwork(); }
+bool MayCreateNamespaces() {
+    return std::getenv("VORNALIX_PRIVATE_NETNS") != nullptr && EnterPrivateNetwork();
+}
 
 int RunCommand(const std::string& command, std::string* output) {
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -46,6 +48,8 @@ int RunCommand(const std::string& command, std::string* output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-in_addr_t Address(const char* dotted) { return inet_addr(dotted); }
+in_addr_t Address(const char* dotted) {
+    return inet_addr(dotted);
+}
 
 } // namespace vornalix::recovery::test

@@ -20,8 +20,8 @@ in_addr_t Address(const char* dotted);
 
 } // namespace vornalix::recovery::test
 
-#define VORNALIX_REQUIRE_PRIVATE_NETWORK()                                                                          \
-    do {                                                                                                           \
-        if (!::vornalix::recovery::test::EnterPrivateNetwork())                                                    \
-            GTEST_SKIP() << "needs a private network namespace (run as root, through the test runner)";            \
+#define VORNALIX_REQUIRE_PRIVATE_NETWORK()                                                                             \
+    do {                                                                                                               \
+        if (!::vornalix::recovery::test::EnterPrivateNetwork())                                                        \
+            GTEST_SKIP() << "needs a private network namespace (run as root, through the test runner)";                \
     } while (0)

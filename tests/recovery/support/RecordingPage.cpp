@@ -8,11 +8,21 @@ void RecordingPage::Record(std::string event) {
     changed.notify_all();
 }
 
-void RecordingPage::SetTitleText(const std::string& text) { Record("title:" + text); }
-void RecordingPage::SetStatusText(const std::string& text) { Record("status:" + text); }
-void RecordingPage::SetPeerText(const std::string& text) { Record("peer:" + text); }
-void RecordingPage::InvalidateTitle() { Record("invalidate"); }
-void RecordingPage::PostUpdate() { Record("update"); }
+void RecordingPage::SetTitleText(const std::string& text) {
+    Record("title:" + text);
+}
+void RecordingPage::SetStatusText(const std::string& text) {
+    Record("status:" + text);
+}
+void RecordingPage::SetPeerText(const std::string& text) {
+    Record("peer:" + text);
+}
+void RecordingPage::InvalidateTitle() {
+    Record("invalidate");
+}
+void RecordingPage::PostUpdate() {
+    Record("update");
+}
 
 void RecordingPage::SetProgressRange(int low, int high) {
     {
@@ -38,7 +48,9 @@ void RecordingPage::SetProgressPos(int position) {
     Record("pos:" + std::to_string(position));
 }
 
-void RecordingPage::DisableBackAndCancel() { Record("disable"); }
+void RecordingPage::DisableBackAndCancel() {
+    Record("disable");
+}
 
 void RecordingPage::FinishTransfer(bool success) {
     if (onFinish)

@@ -8,8 +8,8 @@ namespace vornalix::recovery::test {
 
 void TftpFixture::SetUp() {
     VORNALIX_REQUIRE_PRIVATE_NETWORK();
-    folder = std::filesystem::temp_directory_path() /
-             ("vx-tftp-" + std::to_string(getpid()) + "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder = std::filesystem::temp_directory_path() / ("vx-tftp-" + std::to_string(getpid()) + "-" +
+                                                       testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "fw");
 }

@@ -19,7 +19,8 @@ protected:
     void TearDown() override;
 
     // Creates the server (serving the folder of `firmwareName`) and starts it.
-    void Start(TftpTimings timings = {1, 2, std::chrono::microseconds(1000)}, const std::string& firmwareName = "Image.bin");
+    void Start(TftpTimings timings = {1, 2, std::chrono::microseconds(1000)},
+               const std::string& firmwareName = "Image.bin");
     void WriteFile(const std::string& name, const Bytes& content) const;
     Bytes ReadFile(const std::string& name) const;
 

@@ -27,7 +27,9 @@ UdpPeer::UdpPeer(const char* address, int port, int adopted)
     bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
 }
 
-UdpPeer::~UdpPeer() { close(fd); }
+UdpPeer::~UdpPeer() {
+    close(fd);
+}
 
 void UdpPeer::SendTo(const Bytes& bytes, int port, const char* address) const {
     sockaddr_in to{};
@@ -95,7 +97,9 @@ Bytes RandomBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 std::optional<Bytes> ReadAll(const UdpPeer& peer, int* sessionPort, std::chrono::milliseconds limit) {
     Bytes content;
