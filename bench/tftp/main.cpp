@@ -165,12 +165,12 @@ int main() {
     const double theirIdle = (ChildCpuSeconds(tftpd) - theirCpuStart) / kIdleSeconds * 100.0;
 
     const double theirTime = std::min(Fetch("10.99.0.2", dir / "theirs.bin"), Fetch("10.99.0.2", dir / "theirs.bin"));
-    const double ourTime = Fetch("10.99.0.1", dir / "ours.bin");
+    const double ourTime = std::min(Fetch("10.99.0.1", dir / "ours.bin"), Fetch("10.99.0.1", dir / "ours.bin"));
     const double sleep = MeanSleepSeconds();
     const double blocks = static_cast<double>(kFileSize / 512 + 1);
     const double floor = blocks * sleep;
 
-    std::printf("8 MiB file, 512-byte blocks (%.0f), client tftp-hpa, local addresses\n", blocks);
+    std::printf("8 MiB file, 512-byte blocks (%.0f), client tftp-hpa, local addresses, best of two runs\n", blocks);
     std::printf("  tftpd-hpa                %8.3f s\n", theirTime);
     std::printf("  ours                     %8.3f s\n", ourTime);
     std::printf("  pacing floor             %8.3f s  (measured 1 ms sleep = %.1f us)\n", floor, sleep * 1e6);
