@@ -9,13 +9,18 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=thread -I "$root" -I
 sources=("$root"/recovery/*.cpp "$root"/res/*.cpp "$root"/tests/recovery/support/*.cpp
          "$root"/tests/recovery/{PageLinkTest,BootReplyServerTest,TftpTransferTest,TftpSessionTest}.cpp)
 
-# Compile two at a time; objects are rebuilt only when their source is newer.
+# Compile two at a time; an object is rebuilt when its source, or a header of the recovery code or its tests,
+# is newer.
 printf '%s\n' "${sources[@]}" | xargs -P 2 -I {} sh -c '
-    obj="$1/obj/$(echo "$2" | md5sum | cut -c1-12).o"
-    if [ ! -f "$obj" ] || [ "$2" -nt "$obj" ] || [ -n "$(find "$(dirname "$0")" -name "*.h" -newer "$obj" 2>/dev/null | head -n1)" ]; then
-        clang++ $3 -c "$2" -o "$obj"
-    fi' "$root/recovery" "$out" {} "${flags[*]}"
-clang++ -fsanitize=thread -o "$out/recovery_thread_tests" "$out"/obj/*.o -lgtest -lgtest_main -lgmock -pthread
+    root="$1"; out="$2"; source="$3"; shift 3
+    obj="$out/obj/$(echo "$source" | md5sum | cut -c1-12).o"
+    if [ ! -f "$obj" ] || [ "$source" -nt "$obj" ] ||
+       [ -n "$(find "$root/recovery" "$root/res" "$root/tests/recovery" -name "*.h" -newer "$obj" | head -n1)" ]; then
+        clang++ "$@" -c "$source" -o "$obj"
+    fi' sh "$root" "$out" {} "${flags[@]}"
+objects=()
+for source in "${sources[@]}"; do objects+=("$out/obj/$(echo "$source" | md5sum | cut -c1-12).o"); done
+clang++ -fsanitize=thread -o "$out/recovery_thread_tests" "${objects[@]}" -lgtest -lgtest_main -lgmock -pthread
 
 # The 70,000-block image is left to the ordinary build: under the sanitizer it only costs time.
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
