@@ -156,7 +156,7 @@ void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::
     CloseFile();
     DiscardPartialFile();
     file = opened;
-    peerRecorded = true;
+    peerAddress = request.requester;
     fileLength = static_cast<std::uint64_t>(info.st_size);
     blockNumber = 0;
     finalBlockSent = false;
@@ -185,7 +185,7 @@ void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::
 
 void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
     const std::string name = TftpPacket::TextAt(packet, 2);
-    peerRecorded = true;
+    peerAddress = request.requester;
     CloseFile();
     DiscardPartialFile();
     const auto target = server.serveDirectory.TargetForWriting(name);
@@ -220,7 +220,7 @@ void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std:
 }
 
 void TftpTransfer::HandleData(std::span<const std::uint8_t> packet) {
-    if (!peerRecorded) {
+    if (!peerAddress) {
         Send(TftpPacket::Error(1, CreateErrorText(TftpPacket::TextAt(packet, 2))));
         return;
     }
@@ -260,7 +260,7 @@ void TftpTransfer::HandleData(std::span<const std::uint8_t> packet) {
 }
 
 void TftpTransfer::HandleAck(std::span<const std::uint8_t> packet) {
-    if (!peerRecorded || sessionMode != 1)
+    if (!peerAddress || sessionMode != 1)
         return;
     // The ACK's 16-bit number names one of the blocks sent so far: count back from the last one.
     const auto back = static_cast<std::uint16_t>(static_cast<std::uint16_t>(blockNumber) - TftpPacket::BlockOf(packet));

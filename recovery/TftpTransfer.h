@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -54,7 +55,7 @@ private:
     std::array<std::uint8_t, kDatagramSize> receiveArea{};
     std::array<std::uint8_t, 4 + TftpPacket::kMaxBlockSize> sendArea{};
 
-    bool peerRecorded = false;
+    std::optional<sockaddr_in> peerAddress; // recorded when a request is accepted
     int file = -1;
     int sessionMode = 0;           // 1 serving a read, 2 receiving a write
     std::uint32_t blockNumber = 0; // blocks sent (read) or received (write); 16 bits of it go on the wire
