@@ -32,6 +32,8 @@ struct OfferCase {
     const char* offered;
 };
 
+void PrintTo(const OfferCase& c, std::ostream* out) { *out << c.server << " gives " << c.offered; }
+
 class OfferedAddress : public testing::TestWithParam<OfferCase> {};
 
 TEST_P(OfferedAddress, FollowsTheServerAddress) {

@@ -106,6 +106,8 @@ struct ProgressCase {
     int lastPosition;
 };
 
+void PrintTo(const ProgressCase& c, std::ostream* out) { *out << c.blocks << " blocks"; }
+
 class TftpProgressTest : public TftpReadTest, public testing::WithParamInterface<ProgressCase> {};
 
 TEST_P(TftpProgressTest, StepsFollowTheBlocks) {
@@ -121,7 +123,7 @@ TEST_P(TftpProgressTest, StepsFollowTheBlocks) {
     const auto noteStepsUpTo = [&](int block) {
         const auto due = static_cast<std::size_t>(std::count_if(
             c.positionsAfterBlock.begin(), c.positionsAfterBlock.end(), [&](int at) { return at <= block; }));
-        const auto until = std::chrono::steady_clock::now() + milliseconds(200);
+        const auto until = std::chrono::steady_clock::now() + milliseconds(1000);
         while (page.EventsStartingWith("pos:").size() < due && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         const auto positions = page.EventsStartingWith("pos:");
