@@ -163,9 +163,9 @@ TEST_F(TftpSessionTest, SessionThatOutlivesThePageLeavesItAlone) {
     client.SendTo(Request(1, "Image.bin"), 69);
     const auto data1 = client.Receive();
     ASSERT_TRUE(data1);
-    const std::size_t before = page.Events().size();
     server->Stop();
     server->DetachPage();
+    const std::size_t before = page.Events().size();
     for (std::uint16_t block = 1; block <= 3; ++block) {
         client.SendTo(AckPacket(block), data1->from);
         ASSERT_TRUE(client.Receive()); // the session still serves its requester
