@@ -1,5 +1,6 @@
 #include "TftpFixture.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -8,8 +9,9 @@ namespace vornalix::recovery::test {
 
 void TftpFixture::SetUp() {
     VORNALIX_REQUIRE_PRIVATE_NETWORK();
-    folder = std::filesystem::temp_directory_path() / ("vx-tftp-" + std::to_string(getpid()) + "-" +
-                                                       testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-'); // parameterised names hold a slash
+    folder = std::filesystem::temp_directory_path() / ("vx-tftp-" + std::to_string(getpid()) + "-" + name);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "fw");
 }
