@@ -1,0 +1,27 @@
+#include "web/pages/GatewayAddressPage.h"
+
+#include "res/Resources.h"
+#include "ui/GuiPrompt.h"
+
+namespace vornalix::web {
+
+GatewayAddressPage::GatewayAddressPage(GatewayHttpSession& session, std::string urlText)
+    : WizardPage(kTemplateId), urlText(std::move(urlText)), session(session) {}
+
+std::string GatewayAddressPage::BannerTitle() const { return res::LoadString(135); }
+
+void GatewayAddressPage::DoDataExchange(bool saveAndValidate) {
+    if (saveAndValidate)
+        urlText = ItemText(IDC_URL);
+    else
+        SetItemText(IDC_URL, urlText);
+}
+
+void GatewayAddressPage::OnOK() {
+    UpdateData(true);
+    // The check waits for the gateway on this thread, at most the reachability limit.
+    if (session.CheckGatewayUrl(urlText, ui::AppPrompt()) == 0)
+        EndDialog(ui::IDOK);
+}
+
+} // namespace vornalix::web
