@@ -11,6 +11,7 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <semaphore>
+#include <set>
 #include <vector>
 
 namespace vornalix::recovery {
@@ -39,6 +40,9 @@ struct TftpSessionContext {
     std::mutex sessionsMutex;
     std::condition_variable sessionsChanged;
     int runningSessions = 0;
+    // Requesters that answered a session of theirs: a duplicate session that such a requester left alone (it
+    // resent its request and took the other session's answer) ends quietly instead of failing the transfer.
+    std::set<in_addr_t> answeringRequesters;
 };
 
 // What the listener hands a new session: the sender and the datagram that opened it.

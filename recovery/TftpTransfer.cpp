@@ -102,6 +102,7 @@ TftpTransfer::End TftpTransfer::Exchange() {
             // A datagram from anyone but the requester's address and port is not part of this transfer.
             if (!FromRequester(sender))
                 continue;
+            NoteHeardBack();
             receivedLength = static_cast<std::size_t>(received);
             packet = std::span<const std::uint8_t>(receiveArea.data(), receivedLength);
         }
@@ -131,7 +132,7 @@ void TftpTransfer::Finish(End end) {
     if (end == End::Completed) {
         if (reportSuccess)
             server.pageLink.Use([](ProgressPage& page) { page.FinishTransfer(true); });
-    } else {
+    } else if (!AbandonedForAnotherSession()) {
         server.pageLink.Use([](ProgressPage& page) { page.FinishTransfer(false); });
     }
     CloseFile();
@@ -324,6 +325,21 @@ void TftpTransfer::DiscardPartialFile() {
 void TftpTransfer::Send(std::span<const std::uint8_t> packet) {
     sendto(sessionSocket, packet.data(), packet.size(), MSG_DONTROUTE,
            reinterpret_cast<const sockaddr*>(&request.requester), sizeof request.requester);
+}
+
+void TftpTransfer::NoteHeardBack() {
+    if (heardBack)
+        return;
+    heardBack = true;
+    std::lock_guard lock(server.sessionsMutex);
+    server.answeringRequesters.insert(request.requester.sin_addr.s_addr);
+}
+
+bool TftpTransfer::AbandonedForAnotherSession() const {
+    if (heardBack)
+        return false;
+    std::lock_guard lock(server.sessionsMutex);
+    return server.answeringRequesters.count(request.requester.sin_addr.s_addr) != 0;
 }
 
 bool TftpTransfer::FromRequester(const sockaddr_in& sender) const {

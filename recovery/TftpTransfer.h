@@ -48,6 +48,8 @@ private:
 
     void Send(std::span<const std::uint8_t> packet);
     bool FromRequester(const sockaddr_in& sender) const;
+    void NoteHeardBack();
+    bool AbandonedForAnotherSession() const;
 
     RequestBlock request;
     TftpSessionContext& server;
@@ -68,6 +70,7 @@ private:
     int progressCount = 0;
     std::uint64_t blocksPerStep = 1;
     bool done = false;
+    bool heardBack = false; // the requester has sent anything to this session's port
 
     std::filesystem::path writeTarget;    // where a received file goes after its final block
     std::filesystem::path writeTemporary; // where it is written meanwhile

@@ -156,6 +156,33 @@ TEST_F(TftpSessionTest, ImageOf70000BlocksCrossesTheWrapIntact) {
     EXPECT_EQ(page.Bar().pos(), 10);
 }
 
+// The boot loader resent its request before the first DATA reached it and took the other session's answer:
+// the session it left alone goes quiet instead of failing a transfer that is still running.
+TEST_F(TftpSessionTest, SessionLeftForItsTwinDoesNotFailTheTransfer) {
+    WriteFile("Image.bin", RandomBytes(6 * 512 + 1));
+    Start();
+    const UdpPeer client;
+    client.SendTo(Request(1, "Image.bin"), 69);
+    client.SendTo(Request(1, "Image.bin"), 69);
+    const auto taken = client.Receive();
+    const auto left = client.Receive();
+    ASSERT_TRUE(taken && left);
+    ASSERT_NE(taken->port(), left->port());
+    // A slow transfer that outlasts the other session's 2 s of silence.
+    for (std::uint16_t block = 1; block <= 7; ++block) {
+        client.SendTo(AckPacket(block), taken->from);
+        if (block < 7) {
+            auto next = client.Receive();
+            ASSERT_TRUE(next);
+            ASSERT_EQ(next->block(), block + 1);
+        }
+        std::this_thread::sleep_for(milliseconds(400));
+    }
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(4000)));
+    EXPECT_EQ(page.Finishes(), std::vector<bool>{true});
+}
+
 TEST_F(TftpSessionTest, SessionThatOutlivesThePageLeavesItAlone) {
     WriteFile("Image.bin", RandomBytes(2000));
     Start();
