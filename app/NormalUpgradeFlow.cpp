@@ -16,7 +16,9 @@ constexpr int kSchemeLength = 7; // "http://"
 constexpr int kUploadFailed = web::UploadProgressPage::kUploadFailed;
 constexpr int kUploadSucceeded = web::UploadProgressPage::kUploadSucceeded;
 
-void Wait() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+void Wait() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 enum class State { Address, Firmware, Info, Upload, Failed, Done };
 
@@ -69,9 +71,10 @@ int RunNormalUpgradeFlow(NormalFlowPages& pages, std::string& urlCopy, std::stri
             gatewayUrl = page->urlText;
             std::string subnetPrefix = SubnetPrefix(gatewayUrl);
             // An empty prefix names no subnet (an adapter without an address would match it).
-            leaseAdapterIndex = subnetPrefix.empty() ? 0
-                                                     : hostnet::FindAdapterBySubnet(
-                                                           services.ipHelper, services.osVersionWord, subnetPrefix);
+            leaseAdapterIndex =
+                subnetPrefix.empty()
+                    ? 0
+                    : hostnet::FindAdapterBySubnet(services.ipHelper, services.osVersionWord, subnetPrefix);
             if (result == IDC_BACK)
                 return -1;
             if (result == ui::IDCANCEL)

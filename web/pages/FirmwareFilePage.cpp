@@ -45,11 +45,15 @@ bool HasBinExtension(const std::string& name) {
 std::string CauseText(int error, const std::string& path) {
     switch (error) {
     case ENOENT:
-    case ENOTDIR: return "\"" + path + "\" was not found.";
-    case EISDIR: return "\"" + path + "\" is a folder, not a file.";
+    case ENOTDIR:
+        return "\"" + path + "\" was not found.";
+    case EISDIR:
+        return "\"" + path + "\" is a folder, not a file.";
     case EACCES:
-    case EPERM: return "Access to \"" + path + "\" was denied.";
-    default: return std::string(std::strerror(error)) + ".";
+    case EPERM:
+        return "Access to \"" + path + "\" was denied.";
+    default:
+        return std::string(std::strerror(error)) + ".";
     }
 }
 
@@ -57,7 +61,9 @@ std::string CauseText(int error, const std::string& path) {
 
 FirmwareFilePage::FirmwareFilePage(std::string pathText) : WizardPage(kTemplateId), pathText(std::move(pathText)) {}
 
-std::string FirmwareFilePage::BannerTitle() const { return res::LoadString(134); }
+std::string FirmwareFilePage::BannerTitle() const {
+    return res::LoadString(134);
+}
 
 std::string FirmwareFilePage::DefaultPath(const std::string& argument, const std::string& directory) {
     std::string folder = directory;

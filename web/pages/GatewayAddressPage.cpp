@@ -8,7 +8,9 @@ namespace vornalix::web {
 GatewayAddressPage::GatewayAddressPage(GatewayHttpSession& session, std::string urlText)
     : WizardPage(kTemplateId), urlText(std::move(urlText)), session(session) {}
 
-std::string GatewayAddressPage::BannerTitle() const { return res::LoadString(135); }
+std::string GatewayAddressPage::BannerTitle() const {
+    return res::LoadString(135);
+}
 
 void GatewayAddressPage::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate)

@@ -15,7 +15,9 @@ GatewayInfoPage::GatewayInfoPage(GatewayHttpSession& session, PasswordPrompt& pa
 
 GatewayInfoPage::~GatewayInfoPage() = default;
 
-std::string GatewayInfoPage::BannerTitle() const { return res::LoadString(148); }
+std::string GatewayInfoPage::BannerTitle() const {
+    return res::LoadString(148);
+}
 
 void GatewayInfoPage::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {

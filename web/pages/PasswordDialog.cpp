@@ -24,8 +24,8 @@ struct Texts {
 
 Texts PromptTexts() {
     if (res::CurrentLanguage() == res::Language::Japanese)
-        return {"Qel Gateway にアクセスするには、ユーザー名とパスワードが必要です。", "ユーザー名:", "パスワード:",
-                "キャンセル"};
+        return {"Qel Gateway にアクセスするには、ユーザー名とパスワードが必要です。",
+                "ユーザー名:", "パスワード:", "キャンセル"};
     return {"The Qel Gateway asks for a user name and a password.", "User name:", "Password:", nullptr};
 }
 
@@ -64,9 +64,15 @@ PasswordDialog::PasswordDialog(const std::string& userName, QWidget* parent)
     passwordEdit->setFocus();
 }
 
-std::string PasswordDialog::UserName() const { return userEdit->text().toStdString(); }
-std::string PasswordDialog::Password() const { return passwordEdit->text().toStdString(); }
-void PasswordDialog::SetUserName(const std::string& userName) { userEdit->setText(QString::fromStdString(userName)); }
+std::string PasswordDialog::UserName() const {
+    return userEdit->text().toStdString();
+}
+std::string PasswordDialog::Password() const {
+    return passwordEdit->text().toStdString();
+}
+void PasswordDialog::SetUserName(const std::string& userName) {
+    userEdit->setText(QString::fromStdString(userName));
+}
 void PasswordDialog::SetPassword(const std::string& password) {
     passwordEdit->setText(QString::fromStdString(password));
 }

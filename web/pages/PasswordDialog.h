@@ -9,6 +9,8 @@ class QLineEdit;
 namespace vornalix::web {
 
 class PasswordDialog : public QDialog {
+    Q_OBJECT
+
 public:
     // userName: the refused name, offered again; the password field starts empty.
     explicit PasswordDialog(const std::string& userName, QWidget* parent = nullptr);

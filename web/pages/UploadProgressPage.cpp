@@ -15,7 +15,9 @@ namespace vornalix::web {
 
 namespace {
 
-UploadProgressPage& PageOf(ui::Dialog& dialog) { return static_cast<UploadProgressPage&>(dialog); }
+UploadProgressPage& PageOf(ui::Dialog& dialog) {
+    return static_cast<UploadProgressPage&>(dialog);
+}
 
 } // namespace
 
