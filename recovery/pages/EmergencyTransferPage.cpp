@@ -22,19 +22,24 @@ EmergencyTransferPage::EmergencyTransferPage(std::string firmwarePath, in_addr_t
     : EmergencyTransferPage(std::move(firmwarePath), serverAddress, Options{}) {}
 
 EmergencyTransferPage::EmergencyTransferPage(std::string firmwarePath, in_addr_t serverAddress, Options options)
-    : WizardPage(kTemplateId), firmwarePath(std::move(firmwarePath)), serverAddress(serverAddress),
-      options(options) {}
+    : WizardPage(kTemplateId), firmwarePath(std::move(firmwarePath)), serverAddress(serverAddress), options(options) {}
 
-EmergencyTransferPage::~EmergencyTransferPage() { Shutdown(); }
+EmergencyTransferPage::~EmergencyTransferPage() {
+    Shutdown();
+}
 
 std::string EmergencyTransferPage::BannerTitle() const {
     std::lock_guard lock(textMutex);
     return titleText;
 }
 
-bool EmergencyTransferPage::BootServerRunning() const { return bootServer && bootServer->Status().listening; }
+bool EmergencyTransferPage::BootServerRunning() const {
+    return bootServer && bootServer->Status().listening;
+}
 
-bool EmergencyTransferPage::TftpServerRunning() const { return tftpServer && tftpServer->Status().listening; }
+bool EmergencyTransferPage::TftpServerRunning() const {
+    return tftpServer && tftpServer->Status().listening;
+}
 
 void EmergencyTransferPage::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate)
@@ -135,7 +140,9 @@ void EmergencyTransferPage::OnCancel() {
     EndDialog(ui::IDCANCEL);
 }
 
-void EmergencyTransferPage::OnDestroy() { Shutdown(); }
+void EmergencyTransferPage::OnDestroy() {
+    Shutdown();
+}
 
 void EmergencyTransferPage::StopServers() {
     if (bootServer)
@@ -178,7 +185,9 @@ void EmergencyTransferPage::InvalidateTitle() {
     Link()->Post([](ui::Dialog& page) { page.update(); });
 }
 
-void EmergencyTransferPage::PostUpdate() { Link()->PostCommand(IDC_UPDATE); }
+void EmergencyTransferPage::PostUpdate() {
+    Link()->PostCommand(IDC_UPDATE);
+}
 
 void EmergencyTransferPage::SetProgressRange(int low, int high) {
     Link()->Call([this, low, high](ui::Dialog&) {

@@ -41,7 +41,9 @@ FirmwareAdapterPage::FirmwareAdapterPage(std::string pathText, int initialSelect
         };
 }
 
-std::string FirmwareAdapterPage::BannerTitle() const { return res::LoadString(kTitleId); }
+std::string FirmwareAdapterPage::BannerTitle() const {
+    return res::LoadString(kTitleId);
+}
 
 std::string FirmwareAdapterPage::AdapterLine(const hostnet::AdapterEntry& entry) {
     std::string description(entry.description, strnlen(entry.description, sizeof entry.description));
@@ -66,8 +68,8 @@ bool FirmwareAdapterPage::OnInitDialog() {
     WizardPage::OnInitDialog();
     if (pathText.empty()) {
         std::error_code error;
-        pathText = web::FirmwareFilePage::DefaultPath(ui::FirmwareArgument(),
-                                                      std::filesystem::current_path(error).string());
+        pathText =
+            web::FirmwareFilePage::DefaultPath(ui::FirmwareArgument(), std::filesystem::current_path(error).string());
     }
     int count = listAdapters(adapterTable, kMaxAdapters);
     adapterCount = count > 0 ? count : 0;
@@ -95,8 +97,7 @@ bool FirmwareAdapterPage::OnInitDialog() {
 void FirmwareAdapterPage::ReportNoAdapter() {
     ui::Prompt& prompt = ui::AppPrompt();
     const unsigned exclamation = ui::MB_OK | ui::MB_ICONEXCLAMATION;
-    if (prompt.MessageBox(res::LoadString(kNoAdapterQuestionId), ui::MB_YESNO | ui::MB_ICONEXCLAMATION) ==
-        ui::IDYES) {
+    if (prompt.MessageBox(res::LoadString(kNoAdapterQuestionId), ui::MB_YESNO | ui::MB_ICONEXCLAMATION) == ui::IDYES) {
         if (mediaSense.DisableMediaSenseMe() == kMediaSenseNothingToDo)
             prompt.MessageBox(res::LoadString(kNoAddressId), exclamation);
         if (mediaSense.DisableMediaSenseNt5() == kMediaSenseNothingToDo)

@@ -2,9 +2,17 @@
 
 namespace vornalix::recovery {
 
-int PlatformMediaSenseControl::DisableMediaSenseNt5() { return guard.DisableMediaSenseNt5(); }
-int PlatformMediaSenseControl::DisableMediaSenseMe() { return guard.DisableMediaSenseMe(); }
-int PlatformMediaSenseControl::RestoreMediaSenseNt5() { return guard.RestoreMediaSenseNt5(); }
-int PlatformMediaSenseControl::RestoreMediaSenseMe() { return guard.RestoreMediaSenseMe(); }
+int PlatformMediaSenseControl::DisableMediaSenseNt5() {
+    return guard.DisableMediaSenseNt5();
+}
+int PlatformMediaSenseControl::DisableMediaSenseMe() {
+    return guard.DisableMediaSenseMe();
+}
+int PlatformMediaSenseControl::RestoreMediaSenseNt5() {
+    return guard.RestoreMediaSenseNt5();
+}
+int PlatformMediaSenseControl::RestoreMediaSenseMe() {
+    return guard.RestoreMediaSenseMe();
+}
 
 } // namespace vornalix::recovery

@@ -78,11 +78,11 @@ public:
         return step;
     }
 
-    std::unique_ptr<recovery::FirmwareAdapterPage> CreateFirmwareAdapterPage(
-        const std::string& path, int selection, recovery::MediaSenseControl& mediaSense) override {
+    std::unique_ptr<recovery::FirmwareAdapterPage>
+    CreateFirmwareAdapterPage(const std::string& path, int selection,
+                              recovery::MediaSenseControl& mediaSense) override {
         mediaSenseGiven = &mediaSense;
-        return std::make_unique<Scripted<recovery::FirmwareAdapterPage>>(*this, Next('A'), path, selection,
-                                                                         mediaSense);
+        return std::make_unique<Scripted<recovery::FirmwareAdapterPage>>(*this, Next('A'), path, selection, mediaSense);
     }
     std::unique_ptr<recovery::EmergencyTransferPage> CreateEmergencyTransferPage(const std::string& path,
                                                                                  std::uint32_t address) override {
@@ -153,11 +153,8 @@ protected:
 
 TEST_F(EmergencyUpgradeFlowTest, ConfirmedUpdateRestoresMediaSenseThenWaitsThenRenewsTheChosenAdaptersLease) {
     std::string firmware = "/start.bin";
-    int result = Start({{'A', kNext, "/fw/gw.bin", 1, "192.168.1.33"},
-                        {'T', kFinished},
-                        {'O', kOutcomeNext},
-                        {'O', kExit}},
-                       firmware);
+    int result = Start(
+        {{'A', kNext, "/fw/gw.bin", 1, "192.168.1.33"}, {'T', kFinished}, {'O', kOutcomeNext}, {'O', kExit}}, firmware);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(firmware, "/fw/gw.bin");
     EXPECT_THAT(pages.shown, ElementsAre("A /start.bin|0", "T /fw/gw.bin|192.168.1.33", kCheck, kComplete));
@@ -189,8 +186,8 @@ TEST_F(EmergencyUpgradeFlowTest, BackOnTheTransferPageShowsTheSameFileAndAdapter
                        firmware);
     EXPECT_EQ(result, 0);
     // Any other transfer result goes back to the adapter page as well.
-    EXPECT_THAT(pages.shown, ElementsAre("A |0", "T /a.bin|192.168.1.40", "A /a.bin|2", "T /a.bin|192.168.1.40",
-                                         "A /a.bin|2"));
+    EXPECT_THAT(pages.shown,
+                ElementsAre("A |0", "T /a.bin|192.168.1.40", "A /a.bin|2", "T /a.bin|192.168.1.40", "A /a.bin|2"));
 }
 
 TEST_F(EmergencyUpgradeFlowTest, RetryOnTheCheckAndFailurePagesStartsOverAtTheAdapterPage) {
