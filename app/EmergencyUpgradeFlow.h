@@ -16,8 +16,9 @@
 
 namespace vornalix::app {
 
-// Where the emergency flow gets its pages: tests substitute scripted ones.
-class EmergencyFlowPages : public PageFactory {
+// Where the emergency flow gets its pages: tests substitute scripted ones. PageFactory is a virtual base, so
+// one factory can serve both flows.
+class EmergencyFlowPages : public virtual PageFactory {
 public:
     virtual std::unique_ptr<recovery::FirmwareAdapterPage>
     CreateFirmwareAdapterPage(const std::string& pathText, int initialSelection,
