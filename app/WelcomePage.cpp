@@ -1,20 +1,15 @@
 #include "app/WelcomePage.h"
 #include "res/Resources.h"
-#include "ui/GuiPrompt.h"
 
 namespace vornalix::app {
 
-namespace {
+WelcomePage::WelcomePage(PageFactory& factory)
+    : WizardPage(102), factory(factory), ownNormalPages(std::make_unique<NormalFlowPages>()),
+      ownEmergencyPages(std::make_unique<EmergencyFlowPages>()), normalPages(*ownNormalPages),
+      emergencyPages(*ownEmergencyPages) {}
 
-std::string PathNotAvailableText() {
-    return res::CurrentLanguage() == res::Language::Japanese
-               ? "この更新方法は、このバージョンではまだ使用できません。"
-               : "This upgrade path is not available yet in this version of Vornalix.";
-}
-
-} // namespace
-
-WelcomePage::WelcomePage(PageFactory& factory) : WizardPage(102), factory(factory) {}
+WelcomePage::WelcomePage(PageFactory& factory, NormalFlowPages& normalPages, EmergencyFlowPages& emergencyPages)
+    : WizardPage(102), factory(factory), normalPages(normalPages), emergencyPages(emergencyPages) {}
 
 std::string WelcomePage::BannerTitle() const { return res::LoadString(125); }
 
@@ -55,14 +50,13 @@ void WelcomePage::OnOK() {
     WizardPage::OnOK();
 }
 
-int WelcomePage::RunNormalUpgrade(std::string&, std::string&) {
-    ui::AppPrompt().MessageBox(PathNotAvailableText(), ui::MB_OK | ui::MB_ICONINFORMATION);
-    return -1;
+int WelcomePage::RunNormalUpgrade(std::string& urlCopy, std::string& firmwarePath) {
+    return RunNormalUpgradeFlow(normalPages, urlCopy, firmwarePath, gatewayUrl);
 }
 
-int WelcomePage::RunEmergencyUpgrade(std::string&) {
-    ui::AppPrompt().MessageBox(PathNotAvailableText(), ui::MB_OK | ui::MB_ICONINFORMATION);
-    return -1;
+int WelcomePage::RunEmergencyUpgrade(std::string& firmwarePath) {
+    EmergencyFlowServices services;
+    return RunEmergencyUpgradeFlow(emergencyPages, firmwarePath, services);
 }
 
 } // namespace vornalix::app

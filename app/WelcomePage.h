@@ -1,8 +1,11 @@
 #pragma once
 // Dialog 102, the first page. Its Next hides it and runs the mode page and the upgrade flows.
+#include "app/EmergencyUpgradeFlow.h"
+#include "app/NormalUpgradeFlow.h"
 #include "app/PageFactory.h"
 #include "app/WizardPage.h"
 
+#include <memory>
 #include <string>
 
 namespace vornalix::app {
@@ -14,7 +17,9 @@ inline const std::string kDefaultGatewayUrl = "http://192.168.1.1/";
 
 class WelcomePage : public WizardPage {
 public:
+    // The mode page comes from factory; the flows' pages from the real pages unless given.
     explicit WelcomePage(PageFactory& factory);
+    WelcomePage(PageFactory& factory, NormalFlowPages& normalPages, EmergencyFlowPages& emergencyPages);
     std::string BannerTitle() const override;
 
     // The flows: 0 ends the wizard, -1 shows the mode page again.
@@ -30,6 +35,14 @@ protected:
     void DoDataExchange(bool saveAndValidate) override;
 
     PageFactory& factory;
+
+private:
+    std::unique_ptr<NormalFlowPages> ownNormalPages;
+    std::unique_ptr<EmergencyFlowPages> ownEmergencyPages;
+
+protected:
+    NormalFlowPages& normalPages;
+    EmergencyFlowPages& emergencyPages;
 };
 
 } // namespace vornalix::app

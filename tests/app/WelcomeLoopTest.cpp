@@ -159,16 +159,6 @@ TEST(WelcomeLoop, EveryPassShowsANewModePageWithNormalSelected) {
     EXPECT_EQ(initialModes, (std::vector<int>{0, 0}));
 }
 
-TEST(WelcomeLoop, UnbuiltFlowsSayTheyAreNotAvailableAndReturnToTheModePage) {
-    PromptScope prompts;
-    ScriptedFactory factory;
-    factory.steps = {{ui::IDOK, 0}, {ui::IDOK, 1}, {ui::IDCANCEL, 0}};
-    WelcomePage welcome(factory);
-    PressNext(welcome);
-    EXPECT_EQ(prompts.prompt.Count(), 2u);
-    EXPECT_TRUE(factory.steps.empty());
-}
-
 TEST(WelcomeLoop, CancelOnTheWelcomePageEndsAtOnce) {
     ScriptedFactory factory;
     RecordingWelcome welcome(factory);

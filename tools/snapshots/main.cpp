@@ -11,6 +11,12 @@
 #include "ui/Dialog.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
+#include "web/GatewayHttpSession.h"
+#include "web/pages/FirmwareFilePage.h"
+#include "web/pages/GatewayAddressPage.h"
+#include "web/pages/GatewayInfoPage.h"
+#include "web/pages/PasswordDialog.h"
+#include "web/pages/UploadProgressPage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,11 +43,41 @@ struct MessageShot {
     unsigned type;
 };
 
+const char* const kSampleFirmware = "/home/user/qel-r130.bin";
+
+// The information page as it looks once the query has answered; the snapshot runs no query.
+class ShownInfoPage : public web::GatewayInfoPage {
+public:
+    explicit ShownInfoPage(web::GatewayHttpSession& session) : GatewayInfoPage(session) {
+        hardwareText = "1.02";
+        softwareText = "R1.20 WEB Mar. 12, 2002";
+    }
+
+protected:
+    bool OnCommand(int id) override { return id == IDC_DELAY || GatewayInfoPage::OnCommand(id); }
+};
+
+// The upload page after the worker reported the given stages, with the bar at 40 %.
+std::unique_ptr<ui::Dialog> UploadPageAt(web::GatewayHttpSession& session, std::vector<int> codes) {
+    session.firmwarePath = kSampleFirmware;
+    auto page = std::make_unique<web::UploadProgressPage>(session);
+    page->InitializeForDisplay();
+    page->SetPos(40);
+    for (int code : codes)
+        page->OnUploadStatus(code);
+    return page;
+}
+
 // A page of a template as it is built, before any page code runs: shows the templates' own texts.
 class RawDialog : public ui::Dialog {
 public:
     using ui::Dialog::Dialog;
 };
+
+web::GatewayHttpSession& Session() {
+    static web::GatewayHttpSession session;
+    return session;
+}
 
 std::vector<PageShot> Pages(app::PageFactory& factory) {
     using res::LoadString;
@@ -58,6 +94,14 @@ std::vector<PageShot> Pages(app::PageFactory& factory) {
         {"105-emergency-failed",
          [] { return std::make_unique<app::OutcomePage>(40, LoadString(119), LoadString(116), app::kLayoutTemplate); }},
         {"106", [] { return std::make_unique<app::FinalPage>(LoadString(138), app::kLayoutRetryExit); }},
+        {"140", [] { return std::make_unique<web::GatewayAddressPage>(Session(), app::kDefaultGatewayUrl); }},
+        {"141", [] { return std::make_unique<ShownInfoPage>(Session()); }},
+        {"142", [] { return std::make_unique<web::FirmwareFilePage>(kSampleFirmware); }},
+        {"143", [] { return std::make_unique<web::UploadProgressPage>(Session()); }},
+        {"143-uploading", [] { return UploadPageAt(Session(), {100}); }},
+        {"143-programming", [] { return UploadPageAt(Session(), {100, 102}); }},
+        {"143-restarting", [] { return UploadPageAt(Session(), {100, 102, 103}); }},
+        {"143-checking", [] { return UploadPageAt(Session(), {100, 102, 103, 104}); }},
     };
     for (int id : res::DialogIds())
         pages.push_back({std::to_string(id) + "-template", [id] { return std::make_unique<RawDialog>(id); }});
@@ -110,6 +154,12 @@ int main(int argc, char** argv) {
             QApplication::processEvents();
             ok &= Save(*page, out.filePath(QStringLiteral("dialog%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
             page->hide();
+        }
+        {
+            web::PasswordDialog password("default");
+            password.show();
+            QApplication::processEvents();
+            ok &= Save(password, out.filePath(QStringLiteral("password-%1.png").arg(tag)));
         }
         for (const auto& shot : Messages()) {
             auto box = ui::BuildMessageBox(shot.text(), shot.type);
