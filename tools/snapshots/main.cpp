@@ -11,6 +11,8 @@
 #include "ui/Dialog.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
+#include "recovery/pages/EmergencyTransferPage.h"
+#include "recovery/pages/FirmwareAdapterPage.h"
 #include "web/GatewayHttpSession.h"
 #include "web/pages/FirmwareFilePage.h"
 #include "web/pages/GatewayAddressPage.h"
@@ -21,6 +23,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+
+#include <arpa/inet.h>
 
 #include <cstdio>
 #include <functional>
@@ -68,6 +72,56 @@ std::unique_ptr<ui::Dialog> UploadPageAt(web::GatewayHttpSession& session, std::
     return page;
 }
 
+// Media sensing needs no change: the adapter page opens without questions.
+class SettledMediaSense : public recovery::MediaSenseControl {
+public:
+    int DisableMediaSenseNt5() override { return 1; }
+    int DisableMediaSenseMe() override { return 1; }
+    int RestoreMediaSenseNt5() override { return 1; }
+    int RestoreMediaSenseMe() override { return 1; }
+};
+
+SettledMediaSense& MediaSense() {
+    static SettledMediaSense settled;
+    return settled;
+}
+
+int SampleAdapters(hostnet::AdapterEntry* table, int capacity) {
+    const std::pair<const char*, const char*> rows[] = {{"eth0 (Intel PRO/1000 MT)", "192.168.1.1"},
+                                                        {"enp3s0 (Realtek RTL8111)", "10.0.0.5"}};
+    int count = 0;
+    for (auto [description, address] : rows) {
+        if (count == capacity)
+            break;
+        std::snprintf(table[count].description, sizeof table[count].description, "%s", description);
+        table[count].address = inet_addr(address);
+        ++count;
+    }
+    return count;
+}
+
+// The transfer page without servers: 0 as it opens, 1 waiting for the gateway, 2 transferring.
+std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
+    using res::LoadString;
+    auto page = std::make_unique<recovery::EmergencyTransferPage>(
+        kSampleFirmware, inet_addr("192.168.1.1"), recovery::EmergencyTransferPage::Options{{}, false});
+    page->InitializeForDisplay();
+    if (stage == 1) {
+        page->SetTitleText(LoadString(105));
+        page->SetStatusText(LoadString(115));
+    }
+    if (stage == 2) {
+        page->SetTitleText(LoadString(141));
+        page->SetStatusText(LoadString(142));
+        page->SetPeerText("From host \"192.168.1.1\" to Gateway \"192.168.1.2\" ");
+        page->SetProgressRange(0, 10);
+        page->SetProgressPos(4);
+        page->DisableBackAndCancel();
+    }
+    page->UpdateData(false);
+    return page;
+}
+
 // A page of a template as it is built, before any page code runs: shows the templates' own texts.
 class RawDialog : public ui::Dialog {
 public:
@@ -102,6 +156,10 @@ std::vector<PageShot> Pages(app::PageFactory& factory) {
         {"143-programming", [] { return UploadPageAt(Session(), {100, 102}); }},
         {"143-restarting", [] { return UploadPageAt(Session(), {100, 102, 103}); }},
         {"143-checking", [] { return UploadPageAt(Session(), {100, 102, 103, 104}); }},
+        {"103", [] { return std::make_unique<recovery::FirmwareAdapterPage>(kSampleFirmware, 0, MediaSense(), SampleAdapters); }},
+        {"104", [] { return TransferPageAt(0); }},
+        {"104-waiting", [] { return TransferPageAt(1); }},
+        {"104-updating", [] { return TransferPageAt(2); }},
     };
     for (int id : res::DialogIds())
         pages.push_back({std::to_string(id) + "-template", [id] { return std::make_unique<RawDialog>(id); }});
@@ -112,6 +170,10 @@ std::vector<MessageShot> Messages() {
     return {
         {"152-power-cycle", [] { return res::LoadString(152); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
         {"socket-startup", [] { return app::SocketStartupFailureText(); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
+        {"114-no-adapter", [] { return res::LoadString(114); }, ui::MB_YESNO | ui::MB_ICONEXCLAMATION},
+        {"143-no-address", [] { return res::LoadString(143); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
+        {"109-media-sense", [] { return res::LoadString(109); }, ui::MB_YESNO | ui::MB_ICONEXCLAMATION},
+        {"123-no-gateway", [] { return res::LoadString(123); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
     };
 }
 
