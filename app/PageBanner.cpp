@@ -50,17 +50,17 @@ BannerLayout ComputeBannerLayout(QSize client, int titleWidth, int titleHeight) 
 
 void PaintPageBanner(QWidget& page, QPainter& dc, const std::string& title, int fontHeight) {
     QString text = QString::fromStdString(title);
-    BannerFontSpec spec = BannerFont(title, fontHeight, SystemDefaultLanguageId());
-    QFontMetricsF metrics(spec.font);
-    int width = static_cast<int>(std::lround(metrics.horizontalAdvance(text) * spec.scale));
-    BannerLayout layout = ComputeBannerLayout(page.rect().size(), width, spec.cellHeight);
+    BannerFontSpec bannerFont = BannerFont(title, fontHeight, SystemDefaultLanguageId());
+    QFontMetricsF metrics(bannerFont.font);
+    int width = static_cast<int>(std::lround(metrics.horizontalAdvance(text) * bannerFont.scale));
+    BannerLayout layout = ComputeBannerLayout(page.rect().size(), width, bannerFont.cellHeight);
     dc.save();
     dc.fillRect(layout.band, QColor(0, 0, 255));
-    dc.setFont(spec.font);
+    dc.setFont(bannerFont.font);
     dc.setPen(QColor(255, 255, 255));
     dc.setBackgroundMode(Qt::TransparentMode);
     dc.translate(layout.titleCell.topLeft());
-    dc.scale(spec.scale, spec.scale);
+    dc.scale(bannerFont.scale, bannerFont.scale);
     dc.drawText(QPointF(0, metrics.ascent()), text);
     dc.restore();
 }

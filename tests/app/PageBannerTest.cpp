@@ -101,12 +101,12 @@ TEST(BannerPainting, AnEmptyTitleStillPaintsTheBand) {
 
 TEST(BannerFont, NonJapaneseIsBoldItalicArialAtThePagesHeight) {
     for (int height : {40, 35, 26}) {
-        BannerFontSpec spec = BannerFont("Current Gateway Information", height, 1033);
-        const QFont& font = spec.font;
+        BannerFontSpec bannerFont = BannerFont("Current Gateway Information", height, 1033);
+        const QFont& font = bannerFont.font;
         EXPECT_TRUE(font.italic());
         EXPECT_EQ(font.weight(), QFont::Bold);
-        EXPECT_EQ(CellHeight(font, spec.scale), height) << height;
-        EXPECT_NEAR(spec.scale, 1.0, 0.06); // the font is drawn at nearly its own size
+        EXPECT_EQ(CellHeight(font, bannerFont.scale), height) << height;
+        EXPECT_NEAR(bannerFont.scale, 1.0, 0.06); // the font is drawn at nearly its own size
         // Arial, or the metric-compatible face that stands in for it.
         EXPECT_THAT(QFontInfo(font).family().toStdString(), ::testing::AnyOf("Arial", "Liberation Sans"));
     }
@@ -125,10 +125,10 @@ TEST(BannerFont, JapaneseHeightFollowsTheTitleLengthInShiftJisBytes) {
     };
     for (const auto& c : cases) {
         for (int pageHeight : {40, 26}) {
-            BannerFontSpec spec = BannerFont(c.title, pageHeight, kJapaneseLanguageId);
-            EXPECT_FALSE(spec.font.italic());
-            EXPECT_EQ(spec.font.weight(), QFont::Bold);
-            EXPECT_EQ(CellHeight(spec.font, spec.scale), c.cell) << res::ShiftJisLength(c.title);
+            BannerFontSpec bannerFont = BannerFont(c.title, pageHeight, kJapaneseLanguageId);
+            EXPECT_FALSE(bannerFont.font.italic());
+            EXPECT_EQ(bannerFont.font.weight(), QFont::Bold);
+            EXPECT_EQ(CellHeight(bannerFont.font, bannerFont.scale), c.cell) << res::ShiftJisLength(c.title);
         }
     }
 }
