@@ -70,6 +70,17 @@ long MediaSenseGuard::EnumInstance(RegKey key, std::uint32_t index, std::string*
     return result;
 }
 
+void MediaSenseGuard::ForEachInstance(RegKey key, const std::function<bool(const std::string&)>& visit) {
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        const long result = EnumInstance(key, index, &name);
+        if (result == kErrorMoreData)
+            continue; // not an instance name of four characters
+        if (result != kErrorSuccess || !visit(name))
+            return;
+    }
+}
+
 int MediaSenseGuard::DisableMediaSenseNt5() {
     if (!IsMajorVersion5(osVersionWord))
         return 1;
@@ -122,20 +133,15 @@ int MediaSenseGuard::DisableMediaSenseMe() {
         return 1;
 
     // Is any instance's value other than "1"? Ask once, at the first such instance.
+    bool asked = false;
     bool consent = false;
     RegKey classKey = 0;
     if (registry.OpenKey(kHKeyLocalMachine, kNetTransClassKey, 0, kKeyAllAccess, &classKey) == kErrorSuccess) {
-        for (std::uint32_t index = 0;; ++index) {
-            std::string name;
-            const long result = EnumInstance(classKey, index, &name);
-            if (result == kErrorMoreData)
-                continue; // not an instance name of four characters
-            if (result != kErrorSuccess)
-                break;
+        ForEachInstance(classKey, [&](const std::string& name) {
             RegKey instance = 0;
             if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
                 kErrorSuccess)
-                continue;
+                return true;
             char text[2] = {};
             std::uint32_t type = 0;
             std::uint32_t size = sizeof text;
@@ -144,33 +150,26 @@ int MediaSenseGuard::DisableMediaSenseMe() {
                     kErrorSuccess &&
                 text[0] != '1';
             registry.CloseKey(instance);
-            if (needsChange) {
-                if (!AskConsent(kMsgConsent)) {
-                    registry.CloseKey(classKey);
-                    return 3;
-                }
-                consent = true;
-                break;
-            }
-        }
+            if (!needsChange)
+                return true;
+            asked = true;
+            consent = AskConsent(kMsgConsent);
+            return false;
+        });
         registry.CloseKey(classKey);
     }
+    if (asked && !consent)
+        return 3;
     if (!consent)
         return 2;
 
     bool allWritten = true;
     if (registry.OpenKey(kHKeyLocalMachine, kNetTransClassKey, 0, kKeyAllAccess, &classKey) == kErrorSuccess) {
-        for (std::uint32_t index = 0;; ++index) {
-            std::string name;
-            const long result = EnumInstance(classKey, index, &name);
-            if (result == kErrorMoreData)
-                continue;
-            if (result != kErrorSuccess)
-                break;
+        ForEachInstance(classKey, [&](const std::string& name) {
             RegKey instance = 0;
             if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
                 kErrorSuccess)
-                continue;
+                return true;
             char text[2] = {};
             std::uint32_t type = 0;
             std::uint32_t size = sizeof text;
@@ -184,7 +183,8 @@ int MediaSenseGuard::DisableMediaSenseMe() {
                     allWritten = false;
             }
             registry.CloseKey(instance);
-        }
+            return true;
+        });
         registry.CloseKey(classKey);
     } else {
         allWritten = false;
@@ -227,22 +227,16 @@ int MediaSenseGuard::RestoreMediaSenseMe() {
         registry.CloseKey(saveKey);
         return 2;
     }
-    for (std::uint32_t index = 0;; ++index) {
-        std::string name;
-        const long result = EnumInstance(saveKey, index, &name);
-        if (result == kErrorMoreData)
-            continue;
-        if (result != kErrorSuccess)
-            break;
+    ForEachInstance(saveKey, [&](const std::string& name) {
         RegKey saved = 0;
         if (registry.OpenKey(kHKeyLocalMachine, Under(kMediaSenseSaveKey, name), 0, kKeyAllAccess, &saved) !=
             kErrorSuccess)
-            continue;
+            return true;
         registry.CloseKey(saved);
         RegKey instance = 0;
         if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
             kErrorSuccess)
-            continue;
+            return true;
         char text[4] = {};
         std::uint32_t type = 0;
         std::uint32_t size = sizeof text;
@@ -253,7 +247,8 @@ int MediaSenseGuard::RestoreMediaSenseMe() {
             registry.SetValue(instance, kMediaSenseValue, kRegSz, kZero, sizeof kZero);
         }
         registry.CloseKey(instance);
-    }
+        return true;
+    });
     registry.CloseKey(saveKey);
     registry.DeleteKey(kHKeyLocalMachine, kMediaSenseSaveKey);
     ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgDisabled);

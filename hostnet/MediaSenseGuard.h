@@ -8,6 +8,7 @@
 #include "ui/Prompt.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vornalix::hostnet {
@@ -46,6 +47,9 @@ private:
     // The four-character name of subkey index: 0 with the name, kErrorMoreData for a longer
     // name, or the enumeration's end or error.
     long EnumInstance(RegKey key, std::uint32_t index, std::string* name);
+    // Calls visit with each four-character subkey name of key until the enumeration ends or visit
+    // returns false.
+    void ForEachInstance(RegKey key, const std::function<bool(const std::string&)>& visit);
 
     Registry& registry;
     ui::Prompt& prompt;
