@@ -93,7 +93,7 @@ TEST(DialogTemplates, BothLanguagesHaveTheSameDialogsAndControls) {
             EXPECT_EQ(e.id, j.id);
             EXPECT_EQ(e.cls, j.cls);
             // Dialog 105 shows Exit and hides Next in Japanese, the other way round in English.
-            unsigned differs = (id == 105 && (e.id == 2 || e.id == 1033)) ? kHidden : 0;
+            unsigned differs = (id == 105 && (e.id == 2 || e.id == 1033)) ? unsigned{kHidden} : 0u;
             EXPECT_EQ(e.style ^ j.style, differs) << "dialog " << id << " control " << e.id;
         }
         EXPECT_EQ(english->width, japanese->width);
