@@ -1,8 +1,8 @@
 #include "app/WizardApp.h"
-#include "app/WelcomePage.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
+#include "wizard/WelcomePage.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,11 +25,13 @@ bool WizardApp::StartSockets() {
     return true;
 }
 
-std::unique_ptr<WelcomePage> WizardApp::CreateWelcomePage() { return std::make_unique<WelcomePage>(pageFactory); }
+std::unique_ptr<wizard::WelcomePage> WizardApp::CreateWelcomePage() {
+    return std::make_unique<wizard::WelcomePage>(pageFactory);
+}
 
 bool WizardApp::InitInstance() {
     if (!StartSockets()) {
-        ui::AppPrompt().MessageBox(SocketStartupFailureText(), ui::MB_OK | ui::MB_ICONEXCLAMATION);
+        ui::AppPrompt().MessageBox(SocketStartupFailureText(), common::MB_OK | common::MB_ICONEXCLAMATION);
         return false;
     }
     ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));

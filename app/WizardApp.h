@@ -1,12 +1,14 @@
 #pragma once
 // Start-up: sockets, dialog colours, then the welcome page as the main window.
-#include "app/PageFactory.h"
+#include "wizard/PageFactory.h"
 
 #include <memory>
 
-namespace vornalix::app {
-
+namespace vornalix::wizard {
 class WelcomePage;
+}
+
+namespace vornalix::app {
 
 class WizardApp {
 public:
@@ -17,9 +19,9 @@ public:
 protected:
     // Whether the sockets library can be used: a UDP socket can be opened.
     virtual bool StartSockets();
-    virtual std::unique_ptr<WelcomePage> CreateWelcomePage();
+    virtual std::unique_ptr<wizard::WelcomePage> CreateWelcomePage();
 
-    PageFactory pageFactory;
+    wizard::PageFactory pageFactory;
 };
 
 // The message shown when sockets cannot be started.

@@ -1,8 +1,9 @@
 // vornalix [FIRMWARE]: the firmware upgrade wizard.
+#include "app/CommandLine.h"
 #include "app/WizardApp.h"
 #include "ui/AppIcon.h"
-#include "ui/CommandLine.h"
 #include "ui/GuiPrompt.h"
+#include "wizard/FirmwareFile.h"
 
 #include <QApplication>
 
@@ -11,8 +12,7 @@ int main(int argc, char** argv) {
     vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
     QApplication::setApplicationName(vornalix::ui::ApplicationName());
     QApplication::setWindowIcon(vornalix::ui::AppIcon());
-    if (argc > 1)
-        vornalix::ui::SetFirmwareArgument(argv[1]);
+    vornalix::wizard::SetFirmwareArgument(vornalix::app::FirmwareNameFromArguments(argc, argv));
     vornalix::ui::GuiPrompt prompt;
     vornalix::ui::SetAppPrompt(&prompt);
     vornalix::app::WizardApp wizard;

@@ -34,13 +34,12 @@ function(vornalix_add_test)
     gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
 
-# Adds every subfolder of the current folder that has a CMakeLists.txt, unless VORNALIX_SKIP names
-# it as <prefix><subfolder>.
-function(vornalix_add_subfolders prefix)
+# Adds every subfolder of the current folder that has a CMakeLists.txt.
+function(vornalix_add_subfolders)
     file(GLOB children LIST_DIRECTORIES true RELATIVE "${CMAKE_CURRENT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}/*")
     list(SORT children)
     foreach(child ${children})
-        if(NOT "${prefix}${child}" IN_LIST VORNALIX_SKIP AND EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt")
+        if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt")
             add_subdirectory(${child})
         endif()
     endforeach()

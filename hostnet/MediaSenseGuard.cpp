@@ -8,12 +8,6 @@ namespace vornalix::hostnet {
 
 namespace {
 
-constexpr int kMsgConsent = 109;
-constexpr int kMsgEnabled = 110;
-constexpr int kMsgCreateFailed = 111;
-constexpr int kMsgRestoreConsent = 112;
-constexpr int kMsgDisabled = 113;
-
 std::string Under(const char* parent, const std::string& name) {
     return std::string(parent) + "\\" + name;
 }
@@ -24,16 +18,16 @@ std::uint32_t LittleEndian(const std::uint8_t (&data)[4]) {
 
 } // namespace
 
-MediaSenseGuard::MediaSenseGuard(Registry& registry, ui::Prompt& prompt, RestartPrompt& restartPrompt,
+MediaSenseGuard::MediaSenseGuard(Registry& registry, common::Prompt& prompt, RestartPrompt& restartPrompt,
                                  std::uint16_t osVersionWord)
     : registry(registry), prompt(prompt), restartPrompt(restartPrompt), osVersionWord(osVersionWord) {}
 
-bool MediaSenseGuard::AskConsent(int messageId) {
-    const int answer = prompt.MessageBox(res::LoadString(messageId), ui::MB_YESNO | ui::MB_ICONEXCLAMATION);
-    return answer == ui::IDYES || answer == ui::IDOK;
+bool MediaSenseGuard::AskConsent(res::StringId messageId) {
+    const int answer = prompt.MessageBox(res::LoadString(messageId), common::MB_YESNO | common::MB_ICONEXCLAMATION);
+    return answer == common::IDYES || answer == common::IDOK;
 }
 
-void MediaSenseGuard::ShowRestartPrompt(int mode, int messageId) {
+void MediaSenseGuard::ShowRestartPrompt(int mode, res::StringId messageId) {
     restartPrompt.Show(res::LoadString(messageId), mode);
 }
 
@@ -54,9 +48,9 @@ bool MediaSenseGuard::CreateAndClose(const std::string& path, const std::string&
 int MediaSenseGuard::FinishDisable(bool written) {
     // Without the save key the change would never be undone: that counts as a failure too.
     if (written && CreateAndClose(kMediaSenseSaveKey, kSaveKeyClass)) {
-        ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgEnabled);
+        ShowRestartPrompt(RestartPrompt::RestartNowOrLater, res::StringId::MediaSenseEnabledRestart);
     } else {
-        ShowRestartPrompt(RestartPrompt::CloseOnly, kMsgCreateFailed);
+        ShowRestartPrompt(RestartPrompt::CloseOnly, res::StringId::MediaSenseCreateFailed);
     }
     return 0;
 }
@@ -94,7 +88,7 @@ int MediaSenseGuard::DisableMediaSenseNt5() {
                 registry.CloseKey(key);
                 return 2;
             }
-            if (!AskConsent(kMsgConsent)) {
+            if (!AskConsent(res::StringId::MediaSenseEnableQuestion)) {
                 registry.CloseKey(key);
                 return 3;
             }
@@ -103,7 +97,7 @@ int MediaSenseGuard::DisableMediaSenseNt5() {
             return FinishDisable(written);
         }
         registry.CloseKey(key);
-        if (!AskConsent(kMsgConsent))
+        if (!AskConsent(res::StringId::MediaSenseEnableQuestion))
             return 3;
         // The value is absent: open the key by creating it and write through that handle.
         RegKey created = 0;
@@ -115,12 +109,12 @@ int MediaSenseGuard::DisableMediaSenseNt5() {
         }
         return FinishDisable(written);
     }
-    if (!AskConsent(kMsgConsent))
+    if (!AskConsent(res::StringId::MediaSenseEnableQuestion))
         return 3;
     RegKey created = 0;
     if (registry.CreateKey(kHKeyLocalMachine, kTcpipParametersKey, kMediaSenseValue, 0, kKeyAllAccess, &created) !=
         kErrorSuccess) {
-        ShowRestartPrompt(RestartPrompt::CloseOnly, kMsgCreateFailed);
+        ShowRestartPrompt(RestartPrompt::CloseOnly, res::StringId::MediaSenseCreateFailed);
         return 0;
     }
     const bool written = WriteDword(created, 1);
@@ -153,7 +147,7 @@ int MediaSenseGuard::DisableMediaSenseMe() {
             if (!needsChange)
                 return true;
             asked = true;
-            consent = AskConsent(kMsgConsent);
+            consent = AskConsent(res::StringId::MediaSenseEnableQuestion);
             return false;
         });
         registry.CloseKey(classKey);
@@ -190,9 +184,9 @@ int MediaSenseGuard::DisableMediaSenseMe() {
         allWritten = false;
     }
     if (allWritten)
-        ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgEnabled);
+        ShowRestartPrompt(RestartPrompt::RestartNowOrLater, res::StringId::MediaSenseEnabledRestart);
     else
-        ShowRestartPrompt(RestartPrompt::CloseOnly, kMsgCreateFailed);
+        ShowRestartPrompt(RestartPrompt::CloseOnly, res::StringId::MediaSenseCreateFailed);
     return 0;
 }
 
@@ -203,7 +197,7 @@ int MediaSenseGuard::RestoreMediaSenseNt5() {
     if (registry.OpenKey(kHKeyLocalMachine, kMediaSenseSaveKey, 0, kKeyAllAccess, &saveKey) != kErrorSuccess)
         return 1;
     registry.CloseKey(saveKey);
-    if (!AskConsent(kMsgRestoreConsent))
+    if (!AskConsent(res::StringId::MediaSenseRestoreQuestion))
         return 2;
     RegKey parameters = 0;
     const bool opened =
@@ -213,7 +207,7 @@ int MediaSenseGuard::RestoreMediaSenseNt5() {
     registry.DeleteKey(kHKeyLocalMachine, kMediaSenseSaveKey);
     if (opened)
         registry.CloseKey(parameters);
-    ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgDisabled);
+    ShowRestartPrompt(RestartPrompt::RestartNowOrLater, res::StringId::MediaSenseRestoredRestart);
     return 1;
 }
 
@@ -223,7 +217,7 @@ int MediaSenseGuard::RestoreMediaSenseMe() {
     RegKey saveKey = 0;
     if (registry.OpenKey(kHKeyLocalMachine, kMediaSenseSaveKey, 0, kKeyAllAccess, &saveKey) != kErrorSuccess)
         return 1;
-    if (!AskConsent(kMsgRestoreConsent)) {
+    if (!AskConsent(res::StringId::MediaSenseRestoreQuestion)) {
         registry.CloseKey(saveKey);
         return 2;
     }
@@ -251,7 +245,7 @@ int MediaSenseGuard::RestoreMediaSenseMe() {
     });
     registry.CloseKey(saveKey);
     registry.DeleteKey(kHKeyLocalMachine, kMediaSenseSaveKey);
-    ShowRestartPrompt(RestartPrompt::RestartNowOrLater, kMsgDisabled);
+    ShowRestartPrompt(RestartPrompt::RestartNowOrLater, res::StringId::MediaSenseRestoredRestart);
     return 1;
 }
 

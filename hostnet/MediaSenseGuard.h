@@ -2,10 +2,12 @@
 // Makes sure "DisableDHCPMediaSense" is set before an emergency transfer, with the user's
 // consent and a restart of the PC, and sets it back afterwards. The presence of the save key
 // HKLM\SOFTWARE\VornalixMediaSenseSaveKey records that the guard made the change.
+#include "common/Prompt.h"
+#include "hostnet/MediaSenseControl.h"
 #include "hostnet/OsVersionWord.h"
 #include "hostnet/Registry.h"
 #include "hostnet/RestartPrompt.h"
-#include "ui/Prompt.h"
+#include "res/StringIds.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,25 +21,25 @@ inline constexpr const char* kMediaSenseSaveKey = "SOFTWARE\\VornalixMediaSenseS
 inline constexpr const char* kMediaSenseValue = "DisableDHCPMediaSense";
 inline constexpr const char* kSaveKeyClass = "OldDisableDHCPMediaSense";
 
-class MediaSenseGuard {
+class MediaSenseGuard : public MediaSenseControl {
 public:
-    MediaSenseGuard(Registry& registry, ui::Prompt& prompt, RestartPrompt& restartPrompt,
+    MediaSenseGuard(Registry& registry, common::Prompt& prompt, RestartPrompt& restartPrompt,
                     std::uint16_t osVersionWord = OsVersionWord());
 
     // Version 5. 0: the value was set (or could not be) and the prompt was shown; 1: not
     // version 5; 2: the value is already 1; 3: the user declined.
-    int DisableMediaSenseNt5();
+    int DisableMediaSenseNt5() override;
     // Windows Me. 0: the values were set (or could not be) and the prompt was shown; 1: not
     // Windows Me; 2: no transport instance holds the value with other than "1"; 3: declined.
-    int DisableMediaSenseMe();
+    int DisableMediaSenseMe() override;
     // Version 5. 1: not version 5, no save key, or the value was set back; 2: declined.
-    int RestoreMediaSenseNt5();
+    int RestoreMediaSenseNt5() override;
     // Windows Me. 1: not Windows Me, no save key, or the values were set back; 2: declined.
-    int RestoreMediaSenseMe();
+    int RestoreMediaSenseMe() override;
 
 private:
-    bool AskConsent(int messageId);
-    void ShowRestartPrompt(int mode, int messageId);
+    bool AskConsent(res::StringId messageId);
+    void ShowRestartPrompt(int mode, res::StringId messageId);
     // Writes the DWORD value 1 or 0 through key.
     bool WriteDword(RegKey key, std::uint32_t value);
     // Creates the key with a class string and closes it again.
@@ -52,7 +54,7 @@ private:
     void ForEachInstance(RegKey key, const std::function<bool(const std::string&)>& visit);
 
     Registry& registry;
-    ui::Prompt& prompt;
+    common::Prompt& prompt;
     RestartPrompt& restartPrompt;
     std::uint16_t osVersionWord;
 };

@@ -2,6 +2,7 @@
 // The string table and dialog templates, in English (1033) and Japanese (1041).
 // The set follows the user's locale; nothing else chooses.
 #include "res/DialogTemplate.h"
+#include "res/StringIds.h"
 
 #include <string>
 
@@ -20,6 +21,12 @@ Language LanguageFromLocaleName(const std::string& name);
 // A string by id, UTF-8; an id the table does not define yields "".
 std::string LoadString(int id);
 std::string LoadString(int id, Language language);
+inline std::string LoadString(StringId id) {
+    return LoadString(static_cast<int>(id));
+}
+inline std::string LoadString(StringId id, Language language) {
+    return LoadString(static_cast<int>(id), language);
+}
 
 // A dialog template by id; nullptr for an unknown id.
 const DialogTemplate* FindDialog(int id);

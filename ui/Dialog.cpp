@@ -1,17 +1,17 @@
 #include "ui/Dialog.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
-#include "ui/PageLink.h"
+#include "ui/GuiThread.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
-#include <QFontMetrics>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -62,7 +62,9 @@ void FitLabelText(QLabel& label) {
     label.setFont(font);
 }
 
-Dialog* ActiveModalDialog() { return ModalStack().empty() ? nullptr : ModalStack().back(); }
+Dialog* ActiveModalDialog() {
+    return ModalStack().empty() ? nullptr : ModalStack().back();
+}
 
 void ApplyDialogColorsToAll() {
     for (Dialog* dialog : LiveDialogs())
@@ -71,8 +73,7 @@ void ApplyDialogColorsToAll() {
 
 Dialog::Dialog(int templateId)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      templateId(templateId), dialogTemplate(&RequireTemplate(templateId)),
-      link(std::make_shared<PageLink>(this)) {
+      templateId(templateId), dialogTemplate(&RequireTemplate(templateId)), link(std::make_shared<GuiThread>(this)) {
     setWindowTitle(QString::fromStdString(dialogTemplate->caption));
     QFont font = TemplateFont(dialogTemplate->fontName, dialogTemplate->fontPoints);
     setFont(font);
@@ -223,10 +224,12 @@ int Dialog::EnterCommandId() const {
             only = &control;
             ++defaults;
         }
-    return defaults == 1 ? only->id : IDOK;
+    return defaults == 1 ? only->id : common::IDOK;
 }
 
-void Dialog::PostCommand(int id) { link->PostCommand(id); }
+void Dialog::PostCommand(int id) {
+    link->PostCommand(id);
+}
 
 bool Dialog::UpdateData(bool saveAndValidate) {
     DoDataExchange(saveAndValidate);
@@ -242,8 +245,7 @@ void Dialog::ApplyColors() {
         // Statics are drawn on a box of the background colour unless the page makes them transparent;
         // an empty static draws nothing at all.
         if (control->cls == res::ControlClass::Static)
-            widget->setAutoFillBackground(!IsTransparent(*control) &&
-                                          !qobject_cast<QLabel*>(widget)->text().isEmpty());
+            widget->setAutoFillBackground(!IsTransparent(*control) && !qobject_cast<QLabel*>(widget)->text().isEmpty());
         if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             QPalette list = combo->view()->palette();
             list.setColor(QPalette::Base, DialogBackground());
@@ -289,10 +291,10 @@ bool Dialog::OnInitDialog() {
 
 bool Dialog::OnCommand(int id) {
     switch (id) {
-    case IDOK:
+    case common::IDOK:
         OnOK();
         return true;
-    case IDCANCEL:
+    case common::IDCANCEL:
         OnCancel();
         return true;
     default:
@@ -302,10 +304,12 @@ bool Dialog::OnCommand(int id) {
 
 void Dialog::OnOK() {
     if (UpdateData(true))
-        EndDialog(IDOK);
+        EndDialog(common::IDOK);
 }
 
-void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+void Dialog::OnCancel() {
+    EndDialog(common::IDCANCEL);
+}
 
 void Dialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
@@ -319,7 +323,7 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     case Qt::Key_Escape:
-        Command(IDCANCEL);
+        Command(common::IDCANCEL);
         event->accept();
         return;
     default:
@@ -329,10 +333,12 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
 
 void Dialog::closeEvent(QCloseEvent* event) {
     event->ignore();
-    Command(IDCANCEL);
+    Command(common::IDCANCEL);
 }
 
-void Dialog::reject() { Command(IDCANCEL); }
+void Dialog::reject() {
+    Command(common::IDCANCEL);
+}
 
 void Dialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -1,9 +1,9 @@
 #pragma once
 // A modal dialog built from a dialog template: controls by id, commands, result codes, data
 // exchange and painting hooks, as the pages of the wizard expect of a dialog.
+#include "common/Prompt.h"
 #include "res/DialogTemplate.h"
 #include "ui/DialogUnits.h"
-#include "ui/Prompt.h"
 
 #include <QDialog>
 
@@ -18,7 +18,7 @@ class QPainter;
 
 namespace vornalix::ui {
 
-class PageLink;
+class GuiThread;
 
 class Dialog : public QDialog {
 public:
@@ -56,7 +56,7 @@ public:
     // Thread-safe: posts a command to the page.
     void PostCommand(int id);
     // For workers: posts and synchronous calls that stop reaching the page once it detaches.
-    std::shared_ptr<PageLink> Link() const { return link; }
+    std::shared_ptr<GuiThread> Link() const { return link; }
 
     // Data exchange between fields and controls: false → fields to controls.
     bool UpdateData(bool saveAndValidate = true);
@@ -89,7 +89,7 @@ private:
     BaseUnits units;
     std::multimap<int, QWidget*> items;
     std::vector<std::pair<const res::ControlTemplate*, QWidget*>> created;
-    std::shared_ptr<PageLink> link;
+    std::shared_ptr<GuiThread> link;
     bool initialized = false;
     bool ended = false;
 };

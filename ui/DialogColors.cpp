@@ -15,7 +15,11 @@ void SetDialogColors(const QColor& newBackground, const QColor& newText) {
     ApplyDialogColorsToAll();
 }
 
-QColor DialogBackground() { return background; }
-QColor DialogText() { return text; }
+QColor DialogBackground() {
+    return background;
+}
+QColor DialogText() {
+    return text;
+}
 
 } // namespace vornalix::ui

@@ -10,6 +10,8 @@ QColor DialogBackground();
 QColor DialogText();
 
 // The start-up colours: light cyan with black text.
-inline QColor StartupBackground() { return QColor(128, 255, 255); }
+inline QColor StartupBackground() {
+    return QColor(128, 255, 255);
+}
 
 } // namespace vornalix::ui

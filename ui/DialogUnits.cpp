@@ -10,13 +10,13 @@ namespace {
 
 void RegisterSubstitutes() {
     static bool done = [] {
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), QStringList
-                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                    QStringLiteral("DejaVu Sans")});
-        QFont::insertSubstitutions(QStringLiteral("System"), QStringList
-                                   {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-        QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"), QStringList
-                                   {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP")});
+        QFont::insertSubstitutions(
+            QStringLiteral("MS Sans Serif"),
+            QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+        QFont::insertSubstitutions(QStringLiteral("System"),
+                                   QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+        QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"),
+                                   QStringList{QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP")});
         QFont::insertSubstitutions(QStringLiteral("Arial"), QStringList{QStringLiteral("Liberation Sans")});
         return true;
     }();
@@ -29,7 +29,7 @@ int MulDiv(int a, int b, int c) {
     long long product = static_cast<long long>(a) * b;
     long long half = std::llabs(c) / 2;
     long long rounded = (product >= 0) == (c >= 0) ? (std::llabs(product) + half) / std::llabs(c)
-                                                    : -((std::llabs(product) + half) / std::llabs(c));
+                                                   : -((std::llabs(product) + half) / std::llabs(c));
     return static_cast<int>(rounded);
 }
 

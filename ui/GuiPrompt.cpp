@@ -1,5 +1,6 @@
 #include "ui/GuiPrompt.h"
 #include "res/Resources.h"
+#include "ui/GuiThread.h"
 
 #include <QAbstractButton>
 
@@ -9,13 +10,12 @@
 #include <QThread>
 
 #include <atomic>
-#include <future>
 
 namespace vornalix::ui {
 
 namespace {
 QString applicationName;
-std::atomic<Prompt*> appPrompt{nullptr};
+std::atomic<common::Prompt*> appPrompt{nullptr};
 } // namespace
 
 QString ApplicationName() {
@@ -35,28 +35,28 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned t
     box->setWindowTitle(ApplicationName());
     box->setText(QString::fromStdString(text));
     box->setTextFormat(Qt::PlainText);
-    switch (type & kIconMask) {
-    case MB_ICONINFORMATION:
+    switch (type & common::kIconMask) {
+    case common::MB_ICONINFORMATION:
         box->setIcon(QMessageBox::Information);
         break;
-    case MB_ICONEXCLAMATION:
+    case common::MB_ICONEXCLAMATION:
         box->setIcon(QMessageBox::Warning);
         break;
     default:
         // An OK box shown without an icon gets the exclamation icon.
-        box->setIcon((type & kButtonMask) == MB_OK ? QMessageBox::Warning : QMessageBox::NoIcon);
+        box->setIcon((type & common::kButtonMask) == common::MB_OK ? QMessageBox::Warning : QMessageBox::NoIcon);
     }
-    switch (type & kButtonMask) {
-    case MB_YESNO:
+    switch (type & common::kButtonMask) {
+    case common::MB_YESNO:
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->setDefaultButton(QMessageBox::Yes);
         break;
-    case MB_RETRYCANCEL:
+    case common::MB_RETRYCANCEL:
         box->setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         box->setDefaultButton(QMessageBox::Retry);
         box->setEscapeButton(QMessageBox::Cancel);
         break;
-    case MB_OKCANCEL:
+    case common::MB_OKCANCEL:
         box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box->setDefaultButton(QMessageBox::Ok);
         break;
@@ -67,7 +67,7 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned t
     }
     if (res::CurrentLanguage() == res::Language::Japanese) {
         const std::pair<QMessageBox::StandardButton, const char*> japanese[] = {
-            {QMessageBox::Ok, "OK"},           {QMessageBox::Cancel, "キャンセル"}, {QMessageBox::Yes, "はい(&Y)"},
+            {QMessageBox::Ok, "OK"},         {QMessageBox::Cancel, "キャンセル"}, {QMessageBox::Yes, "はい(&Y)"},
             {QMessageBox::No, "いいえ(&N)"}, {QMessageBox::Retry, "再試行(&R)"},
         };
         for (auto [which, text] : japanese)
@@ -79,44 +79,43 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned t
 
 int MessageBoxResult(int standardButton) {
     switch (standardButton) {
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Retry: return IDRETRY;
-    case QMessageBox::Cancel: return IDCANCEL;
-    default: return IDOK;
+    case QMessageBox::Yes:
+        return common::IDYES;
+    case QMessageBox::No:
+        return common::IDNO;
+    case QMessageBox::Retry:
+        return common::IDRETRY;
+    case QMessageBox::Cancel:
+        return common::IDCANCEL;
+    default:
+        return common::IDOK;
     }
 }
 
-GuiPrompt::GuiPrompt() : guiContext(std::make_unique<QObject>()) {
-    if (auto* app = QCoreApplication::instance())
-        guiContext->moveToThread(app->thread());
-}
-GuiPrompt::~GuiPrompt() = default;
-
 int GuiPrompt::MessageBox(const std::string& text, unsigned type) {
-    auto show = [text, type]() -> int {
+    int answer = common::IDOK;
+    GuiThread::Run([&] {
         auto box = BuildMessageBox(text, type);
         int button = box->exec();
         // A box without a Cancel or No button answers the close box with its only button.
         if (button == 0 || button == QMessageBox::Escape)
-            return (type & kButtonMask) == MB_YESNO ? IDNO : (type & kButtonMask) == MB_OK ? IDOK : IDCANCEL;
-        return MessageBoxResult(button);
-    };
-    if (QThread::currentThread() == guiContext->thread())
-        return show();
-    std::promise<int> answer;
-    auto future = answer.get_future();
-    QMetaObject::invokeMethod(
-        guiContext.get(), [&answer, show] { answer.set_value(show()); }, Qt::QueuedConnection);
-    return future.get();
+            answer = (type & common::kButtonMask) == common::MB_YESNO ? common::IDNO
+                     : (type & common::kButtonMask) == common::MB_OK  ? common::IDOK
+                                                                      : common::IDCANCEL;
+        else
+            answer = MessageBoxResult(button);
+    });
+    return answer;
 }
 
-Prompt& AppPrompt() {
+common::Prompt& AppPrompt() {
     static GuiPrompt fallback;
-    Prompt* prompt = appPrompt.load();
+    common::Prompt* prompt = appPrompt.load();
     return prompt ? *prompt : fallback;
 }
 
-void SetAppPrompt(Prompt* prompt) { appPrompt.store(prompt); }
+void SetAppPrompt(common::Prompt* prompt) {
+    appPrompt.store(prompt);
+}
 
 } // namespace vornalix::ui

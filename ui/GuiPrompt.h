@@ -1,6 +1,6 @@
 #pragma once
 // Message boxes on the GUI thread: caption = the application name, icon and buttons from the type.
-#include "ui/Prompt.h"
+#include "common/Prompt.h"
 
 #include <QString>
 #include <memory>
@@ -16,22 +16,17 @@ void SetApplicationNameFromPath(const QString& executablePath);
 
 // Builds the box that MessageBox shows (for the snapshot tool too).
 std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned type);
-// Maps a QMessageBox button to IDOK, IDCANCEL, IDRETRY, IDYES or IDNO.
+// Maps a QMessageBox button to common::IDOK, common::IDCANCEL, common::IDRETRY, common::IDYES or common::IDNO.
 int MessageBoxResult(int standardButton);
 
-class GuiPrompt : public Prompt {
+class GuiPrompt : public common::Prompt {
 public:
-    // Created on the GUI thread; calls from other threads are run there and waited for.
-    GuiPrompt();
-    ~GuiPrompt() override;
+    // Calls from other threads are run on the GUI thread and waited for.
     int MessageBox(const std::string& text, unsigned type) override;
-
-private:
-    std::unique_ptr<QObject> guiContext;
 };
 
 // The prompt that pages use. Tests install a ScriptedPrompt.
-Prompt& AppPrompt();
-void SetAppPrompt(Prompt* prompt);
+common::Prompt& AppPrompt();
+void SetAppPrompt(common::Prompt* prompt);
 
 } // namespace vornalix::ui

@@ -1,7 +1,7 @@
 #pragma once
 // The normal path's HTTP client: one connection to the gateway's web interface, reused by every
 // request, and what the exchanges learn (address, versions) and need (firmware path, progress page).
-#include "ui/Prompt.h"
+#include "common/Prompt.h"
 #include "web/GatewayTimings.h"
 #include "web/PasswordPrompt.h"
 #include "web/UploadStatusSink.h"
@@ -32,22 +32,22 @@ public:
     GatewayHttpSession& operator=(const GatewayHttpSession&) = delete;
 
     // Accepts an http URL and tests that the gateway answers; 0 or -1 (the user has been told why).
-    int CheckGatewayUrl(const std::string& url, ui::Prompt& prompt);
+    int CheckGatewayUrl(const std::string& url, common::Prompt& prompt);
 
     // GET "/" on the session's connection: 0 for any HTTP answer, -1 (with lastError) otherwise.
     static int TestConnection(GatewayHttpSession* session);
     // Runs procedure on a worker thread up to attempts times, each limited to limit; a timed-out
     // attempt is aborted and joined before the next one starts.
-    int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit, ui::Prompt& prompt);
+    int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit, common::Prompt& prompt);
     // The three-paragraph time-out message naming serverName.
     std::string ConnectionFailureText() const;
 
     // Reads "/_SystemInfo.htm" into hardwareVersion and softwareVersion (as UTF-8); 0 or -1.
-    int QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, ui::Prompt& prompt,
+    int QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, common::Prompt& prompt,
                         PasswordPrompt& passwordPrompt);
 
     // Starts the upload worker, which reports to page and shows boxes through prompt; 0 or -1.
-    int StartUpload(UploadStatusSink& page, ui::Prompt& prompt);
+    int StartUpload(UploadStatusSink& page, common::Prompt& prompt);
     // Waits until the upload worker (if any) has ended.
     void JoinWorker();
     static int UploadWorker(GatewayHttpSession* session);
@@ -104,7 +104,7 @@ private:
     std::mutex connectionMutex; // guards connection against AbortRequest
     std::atomic<bool> abortRequested{false};
     std::jthread workerThread;
-    ui::Prompt* workerPrompt = nullptr;
+    common::Prompt* workerPrompt = nullptr;
     // Credentials the gateway accepted by Basic authentication; sent with every later request.
     bool sendCredentials = false;
     std::string acceptedUser;

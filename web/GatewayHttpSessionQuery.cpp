@@ -14,11 +14,11 @@
 
 namespace vornalix::web {
 
-using ui::IDRETRY;
-using ui::MB_ICONEXCLAMATION;
-using ui::MB_ICONINFORMATION;
-using ui::MB_OK;
-using ui::MB_RETRYCANCEL;
+using common::IDRETRY;
+using common::MB_ICONEXCLAMATION;
+using common::MB_ICONINFORMATION;
+using common::MB_OK;
+using common::MB_RETRYCANCEL;
 
 namespace {
 
@@ -36,7 +36,7 @@ std::string GatewayHttpSession::ConnectionFailureText() const {
     return res::LoadString(149) + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
 }
 
-int GatewayHttpSession::CheckGatewayUrl(const std::string& url, ui::Prompt& prompt) {
+int GatewayHttpSession::CheckGatewayUrl(const std::string& url, common::Prompt& prompt) {
     std::optional<GatewayUrl> parsed = GatewayUrl::Parse(url);
     if (parsed) {
         serverName = parsed->host;
@@ -65,7 +65,7 @@ int GatewayHttpSession::TestConnection(GatewayHttpSession* session) {
 }
 
 int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit,
-                                       ui::Prompt& prompt) {
+                                       common::Prompt& prompt) {
     int lastExitCode = 0;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         lastExitCode = 0;
@@ -100,7 +100,7 @@ int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, 
     return -1;
 }
 
-int GatewayHttpSession::QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, ui::Prompt& prompt,
+int GatewayHttpSession::QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, common::Prompt& prompt,
                                         PasswordPrompt& passwordPrompt) {
     // An open tag carries over between the lines of this page only: a page cut off inside a tag
     // must not blank the next query.

@@ -12,9 +12,9 @@
 
 namespace vornalix::web {
 
-using ui::MB_ICONEXCLAMATION;
-using ui::MB_ICONINFORMATION;
-using ui::MB_OK;
+using common::MB_ICONEXCLAMATION;
+using common::MB_ICONINFORMATION;
+using common::MB_OK;
 
 namespace {
 
@@ -34,7 +34,7 @@ struct FileHandle {
 
 } // namespace
 
-int GatewayHttpSession::StartUpload(UploadStatusSink& page, ui::Prompt& prompt) {
+int GatewayHttpSession::StartUpload(UploadStatusSink& page, common::Prompt& prompt) {
     JoinWorker();
     progressPage = &page;
     workerPrompt = &prompt;

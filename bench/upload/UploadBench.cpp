@@ -1,7 +1,7 @@
 // Uploads a 64 MiB image to qel-gateway-sim on loopback with the web client and with
 // "curl -F FirmwareDownload=@file", and prints the throughput ratio and the client's peak memory
 // for a 64 MiB and a 1 MiB image. Run it inside a private network namespace (loopback only).
-#include "ui/Prompt.h"
+#include "common/Prompt.h"
 #include "web/GatewayHttpSession.h"
 
 #include <sys/resource.h>
@@ -22,11 +22,11 @@ namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
 
-class SilentPrompt : public vornalix::ui::Prompt {
+class SilentPrompt : public vornalix::common::Prompt {
 public:
     int MessageBox(const std::string& text, unsigned) override {
         std::fprintf(stderr, "box: %s\n", text.c_str());
-        return vornalix::ui::IDCANCEL;
+        return vornalix::common::IDCANCEL;
     }
 };
 

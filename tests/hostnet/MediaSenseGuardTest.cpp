@@ -2,7 +2,7 @@
 #include "hostnet/fake/FakeRestartPrompt.h"
 #include "hostnet/fake/MemoryRegistry.h"
 #include "res/Resources.h"
-#include "ui/ScriptedPrompt.h"
+#include "common/fake/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 const std::string kParams = kTcpipParametersKey;
 const std::string kNetTrans = kNetTransClassKey;
 const std::string kSave = kMediaSenseSaveKey;
-constexpr unsigned kQuestion = ui::MB_YESNO | ui::MB_ICONEXCLAMATION;
+constexpr unsigned kQuestion = common::MB_YESNO | common::MB_ICONEXCLAMATION;
 
 class MediaSenseGuardTest : public ::testing::Test {
 protected:
@@ -34,7 +34,7 @@ protected:
     }
 
     MemoryRegistry registry;
-    ui::ScriptedPrompt prompt;
+    common::ScriptedPrompt prompt;
     FakeRestartPrompt restartPrompt;
 };
 
@@ -57,7 +57,7 @@ TEST_F(MediaSenseGuardTest, Nt5OneStoredAsAnotherTypeStillCounts) {
 
 TEST_F(MediaSenseGuardTest, Nt5ValueAbsentYesWritesDwordCreatesSaveKeyAndAsksForRestart) {
     registry.AddKey(kParams);
-    prompt.Answer(ui::IDYES);
+    prompt.Answer(common::IDYES);
     EXPECT_EQ(Guard(0x0500).DisableMediaSenseNt5(), 0);
     ExpectOnlyQuestion(109);
     auto value = registry.GetValue(kParams, kMediaSenseValue);
@@ -91,7 +91,7 @@ TEST_F(MediaSenseGuardTest, Nt5UserNoLeavesRegistryUnchanged) {
         else
             registry.AddKey(kParams);
         restartPrompt.shown.clear();
-        prompt.Answer(ui::IDNO);
+        prompt.Answer(common::IDNO);
         EXPECT_EQ(Guard(0x0500).DisableMediaSenseNt5(), 3) << present;
         EXPECT_TRUE(registry.changes.empty()) << present;
         EXPECT_TRUE(restartPrompt.shown.empty());
@@ -155,7 +155,7 @@ TEST_F(MediaSenseGuardTest, Nt5RestoreYesWritesZeroAndDeletesSaveKey) {
 TEST_F(MediaSenseGuardTest, Nt5RestoreNoKeepsEverything) {
     registry.SetDword(kParams, kMediaSenseValue, 1);
     registry.AddKey(kSave);
-    prompt.Answer(ui::IDNO);
+    prompt.Answer(common::IDNO);
     EXPECT_EQ(Guard(0x0500).RestoreMediaSenseNt5(), 2);
     EXPECT_EQ(registry.GetDword(kParams, kMediaSenseValue), 1u);
     EXPECT_TRUE(registry.HasKey(kSave));
@@ -186,7 +186,7 @@ TEST_F(MediaSenseGuardMeTest, OneQuestionOneChangeOneSaveSubkey) {
     registry.SetString(kNetTrans + "\\0000", kMediaSenseValue, "0");
     registry.SetString(kNetTrans + "\\0001", kMediaSenseValue, "1");
     registry.AddKey(kNetTrans + "\\0002"); // no value: never given one
-    prompt.Answer(ui::IDYES);
+    prompt.Answer(common::IDYES);
     EXPECT_EQ(Guard(0x045A).DisableMediaSenseMe(), 0);
     ExpectOnlyQuestion(109);
     EXPECT_EQ(registry.GetString(kNetTrans + "\\0000", kMediaSenseValue), "1");
@@ -224,7 +224,7 @@ TEST_F(MediaSenseGuardMeTest, LongSubkeyNamesAreSkippedNotFatal) {
 
 TEST_F(MediaSenseGuardMeTest, UserNoChangesNothing) {
     registry.SetString(kNetTrans + "\\0000", kMediaSenseValue, "0");
-    prompt.Answer(ui::IDNO);
+    prompt.Answer(common::IDNO);
     EXPECT_EQ(Guard(0x045A).DisableMediaSenseMe(), 3);
     EXPECT_TRUE(registry.changes.empty());
     EXPECT_EQ(registry.OpenHandles(), 0u);
@@ -268,7 +268,7 @@ TEST_F(MediaSenseGuardMeTest, RestoreWithoutSaveKeyAndRestoreDeclined) {
     EXPECT_EQ(prompt.Count(), 0u);
     registry.AddKey(kSave + "\\0000");
     registry.SetString(kNetTrans + "\\0000", kMediaSenseValue, "1");
-    prompt.Answer(ui::IDNO);
+    prompt.Answer(common::IDNO);
     EXPECT_EQ(Guard(0x045A).RestoreMediaSenseMe(), 2);
     EXPECT_TRUE(registry.HasKey(kSave + "\\0000"));
     EXPECT_EQ(registry.GetString(kNetTrans + "\\0000", kMediaSenseValue), "1");

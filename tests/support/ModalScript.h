@@ -1,8 +1,8 @@
 #pragma once
 // Drives a modal dialog from inside its own modal loop.
+#include "common/fake/ScriptedPrompt.h"
 #include "ui/Dialog.h"
 #include "ui/GuiPrompt.h"
-#include "ui/ScriptedPrompt.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -22,7 +22,7 @@ class PromptScope {
 public:
     PromptScope() { ui::SetAppPrompt(&prompt); }
     ~PromptScope() { ui::SetAppPrompt(nullptr); }
-    ui::ScriptedPrompt prompt;
+    common::ScriptedPrompt prompt;
 };
 
 } // namespace vornalix::testing

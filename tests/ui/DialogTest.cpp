@@ -4,7 +4,7 @@
 #include "ui/DialogColors.h"
 #include "ui/DialogUnits.h"
 #include "ui/GuiPrompt.h"
-#include "ui/PageLink.h"
+#include "ui/GuiThread.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -110,11 +110,11 @@ TEST_F(DialogTest, EnterPressesTheDefaultButton) {
         int dialog;
         int expected;
     } cases[] = {
-        {102, ui::IDOK},     // Next is the default
-        {106, ui::IDCANCEL}, // Exit is the only default push button
-        {142, ui::IDOK},     // Next and Browse are both default: Enter is Next
-        {103, ui::IDOK},
-        {143, ui::IDOK},     // no default push button: the OK command
+        {102, common::IDOK},     // Next is the default
+        {106, common::IDCANCEL}, // Exit is the only default push button
+        {142, common::IDOK},     // Next and Browse are both default: Enter is Next
+        {103, common::IDOK},
+        {143, common::IDOK},     // no default push button: the OK command
     };
     for (const auto& c : cases) {
         PlainDialog dialog(c.dialog);
@@ -140,7 +140,7 @@ TEST_F(DialogTest, EnterOnAFocusedButtonPressesThatButton) {
         d.Item(2)->setFocus();
         QTest::keyClick(d.Item(2), Qt::Key_Return);
     });
-    EXPECT_EQ(result, ui::IDCANCEL);
+    EXPECT_EQ(result, common::IDCANCEL);
 }
 
 TEST_F(DialogTest, EnterDoesNothingWhenTheDefaultButtonIsDisabled) {
@@ -156,21 +156,21 @@ TEST_F(DialogTest, EnterDoesNothingWhenTheDefaultButtonIsDisabled) {
 
 TEST_F(DialogTest, EscapeAndCloseBoxGiveCancel) {
     PlainDialog escaped(105);
-    EXPECT_EQ(RunModal(escaped, [](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }), ui::IDCANCEL);
+    EXPECT_EQ(RunModal(escaped, [](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }), common::IDCANCEL);
     PlainDialog closed(105);
-    EXPECT_EQ(RunModal(closed, [](ui::Dialog& d) { d.close(); }), ui::IDCANCEL);
-    EXPECT_EQ(closed.commands, std::vector<int>{ui::IDCANCEL});
+    EXPECT_EQ(RunModal(closed, [](ui::Dialog& d) { d.close(); }), common::IDCANCEL);
+    EXPECT_EQ(closed.commands, std::vector<int>{common::IDCANCEL});
 }
 
 TEST_F(DialogTest, HiddenButtonsArePressedByPostedCommands) {
     PlainDialog dialog(104);
     std::thread worker;
     int result = RunModal(dialog, [&worker](ui::Dialog& d) {
-        worker = std::thread([link = d.Link()] { link->PostCommand(ui::IDOK); });
+        worker = std::thread([link = d.Link()] { link->PostCommand(common::IDOK); });
     });
     worker.join();
-    EXPECT_EQ(result, ui::IDOK);
-    EXPECT_EQ(dialog.commands, std::vector<int>{ui::IDOK});
+    EXPECT_EQ(result, common::IDOK);
+    EXPECT_EQ(dialog.commands, std::vector<int>{common::IDOK});
 }
 
 TEST_F(DialogTest, CommandsAfterTheEndAreIgnored) {
@@ -178,7 +178,7 @@ TEST_F(DialogTest, CommandsAfterTheEndAreIgnored) {
     int result = RunModal(dialog, [](ui::Dialog& d) {
         d.Command(1010);
         d.EndDialog(4);
-        d.Command(ui::IDOK);
+        d.Command(common::IDOK);
     });
     EXPECT_EQ(result, 4);
     EXPECT_EQ(dialog.commands, std::vector<int>{1010});
@@ -200,13 +200,13 @@ TEST_F(DialogTest, WorkerCallsRunOnTheGuiThreadDuringANestedModalLoop) {
                     bar->setValue(40);
                     position = bar->value();
                 });
-                innerLink->PostCommand(ui::IDCANCEL);
+                innerLink->PostCommand(common::IDCANCEL);
             });
         });
         worker.join();
-        d.EndDialog(ui::IDOK);
+        d.EndDialog(common::IDOK);
     });
-    EXPECT_EQ(result, ui::IDOK);
+    EXPECT_EQ(result, common::IDOK);
     EXPECT_TRUE(ranOnGui);
     EXPECT_EQ(position, 40);
 }
@@ -253,21 +253,21 @@ TEST_F(DialogTest, ColoursApplyToEveryOpenDialog) {
 TEST(MessageBoxes, CaptionIconsButtonsAndResults) {
     ui::SetApplicationNameFromPath(QStringLiteral("/opt/tools/vornalix.exe"));
     EXPECT_EQ(ui::ApplicationName(), QStringLiteral("vornalix"));
-    auto box = ui::BuildMessageBox("Retry?", ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION);
+    auto box = ui::BuildMessageBox("Retry?", common::MB_RETRYCANCEL | common::MB_ICONEXCLAMATION);
     EXPECT_EQ(box->windowTitle(), QStringLiteral("vornalix"));
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->standardButtons(), QMessageBox::Retry | QMessageBox::Cancel);
-    auto info = ui::BuildMessageBox("Done", ui::MB_OK | ui::MB_ICONINFORMATION);
+    auto info = ui::BuildMessageBox("Done", common::MB_OK | common::MB_ICONINFORMATION);
     EXPECT_EQ(info->icon(), QMessageBox::Information);
     EXPECT_EQ(info->standardButtons(), QMessageBox::Ok);
-    auto plainOk = ui::BuildMessageBox("Plain", ui::MB_OK);
+    auto plainOk = ui::BuildMessageBox("Plain", common::MB_OK);
     EXPECT_EQ(plainOk->icon(), QMessageBox::Warning);
-    EXPECT_EQ(ui::BuildMessageBox("?", ui::MB_YESNO)->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Yes), ui::IDYES);
-    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::No), ui::IDNO);
-    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Retry), ui::IDRETRY);
-    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Cancel), ui::IDCANCEL);
-    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Ok), ui::IDOK);
+    EXPECT_EQ(ui::BuildMessageBox("?", common::MB_YESNO)->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Yes), common::IDYES);
+    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::No), common::IDNO);
+    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Retry), common::IDRETRY);
+    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Cancel), common::IDCANCEL);
+    EXPECT_EQ(ui::MessageBoxResult(QMessageBox::Ok), common::IDOK);
 }
 
 TEST(MessageBoxes, GuiPromptFromAWorkerShowsOnTheGuiThread) {
@@ -281,11 +281,11 @@ TEST(MessageBoxes, GuiPromptFromAWorkerShowsOnTheGuiThread) {
                     box->button(QMessageBox::Retry)->click();
         });
     });
-    std::thread worker([&] { answer = prompt.MessageBox("Could not connect", ui::MB_RETRYCANCEL); });
+    std::thread worker([&] { answer = prompt.MessageBox("Could not connect", common::MB_RETRYCANCEL); });
     QElapsedTimer timer;
     timer.start();
     while (answer == 0 && timer.elapsed() < 5000)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     worker.join();
-    EXPECT_EQ(answer, ui::IDRETRY);
+    EXPECT_EQ(answer, common::IDRETRY);
 }

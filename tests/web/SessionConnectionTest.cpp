@@ -2,7 +2,7 @@
 #include "GatewaySim.h"
 
 #include "res/Resources.h"
-#include "ui/ScriptedPrompt.h"
+#include "common/fake/ScriptedPrompt.h"
 #include "web/GatewayHttpSession.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::GatewaySim;
-using ui::ScriptedPrompt;
+using common::ScriptedPrompt;
 
 constexpr const char* kTimedOut =
     "Error: The operation timed out!\n\nCould not connect to the Qel Gateway: 127.0.0.1\n\n"
@@ -43,14 +43,14 @@ INSTANTIATE_TEST_SUITE_P(Statuses, AnyStatusAnswers, testing::Values(200, 401, 4
 
 TEST_F(SessionConnectionTest, RefusedConnectionShowsCurlCodeAndEitherButtonFails) {
     GatewaySim sim({"--fault", "refuse"});
-    for (int answer : {ui::IDRETRY, ui::IDCANCEL}) {
+    for (int answer : {common::IDRETRY, common::IDCANCEL}) {
         prompt.Answer(answer);
         EXPECT_EQ(session.CheckGatewayUrl(sim.Url("/"), prompt), -1);
     }
     auto boxes = prompt.Boxes();
     ASSERT_EQ(boxes.size(), 2u);
     for (const auto& box : boxes) {
-        EXPECT_EQ(box.type, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION);
+        EXPECT_EQ(box.type, common::MB_RETRYCANCEL | common::MB_ICONEXCLAMATION);
         EXPECT_EQ(box.text.rfind("Error: ( 7 ) \n", 0), 0u) << box.text;
         EXPECT_GT(box.text.size(), std::string("Error: ( 7 ) \n").size());
     }
@@ -68,7 +68,7 @@ TEST_F(SessionConnectionTest, SilentGatewayIsAbortedAfterEachLimit) {
     auto boxes = prompt.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kTimedOut);
-    EXPECT_EQ(boxes[0].type, ui::MB_OK | ui::MB_ICONEXCLAMATION);
+    EXPECT_EQ(boxes[0].type, common::MB_OK | common::MB_ICONEXCLAMATION);
     EXPECT_EQ(session.lastError, kTimedOut);
     // Every attempt got its own connection: the aborted one was closed.
     EXPECT_EQ(sim.Accepts(3), 3u);
@@ -89,8 +89,8 @@ TEST_F(SessionConnectionTest, RetryOnTheLastAttemptEndsWithoutFurtherMessage) {
     GatewaySim refused({"--fault", "refuse"});
     session.serverName = "127.0.0.1";
     session.serverPort = refused.Port();
-    prompt.Answer(ui::IDRETRY);
-    prompt.Answer(ui::IDRETRY);
+    prompt.Answer(common::IDRETRY);
+    prompt.Answer(common::IDRETRY);
     EXPECT_EQ(session.RunWithTimeout(&GatewayHttpSession::TestConnection, 2, 1000ms, prompt), -1);
     // Retry after the last attempt ends without a further message.
     EXPECT_EQ(prompt.Count(), 2u);
@@ -107,7 +107,7 @@ TEST_F(SessionConnectionTest, NonHttpUrlIsRefusedWithoutTraffic) {
     for (const auto& box : boxes) {
         EXPECT_EQ(box.text,
                   "Error: can only use URLs beginning with http://.\nPlease reinput the correct Gateway's URL.");
-        EXPECT_EQ(box.type, ui::MB_OK | ui::MB_ICONEXCLAMATION);
+        EXPECT_EQ(box.type, common::MB_OK | common::MB_ICONEXCLAMATION);
     }
     EXPECT_TRUE(session.gatewayUrl.empty());
     std::this_thread::sleep_for(100ms);

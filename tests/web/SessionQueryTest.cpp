@@ -3,7 +3,7 @@
 #include "WebFakes.h"
 
 #include "res/Resources.h"
-#include "ui/ScriptedPrompt.h"
+#include "common/fake/ScriptedPrompt.h"
 #include "web/GatewayHttpSession.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ protected:
     int Query() { return session.QuerySystemInfo(hardware, software, prompt, passwords); }
 
     GatewayHttpSession session;
-    ui::ScriptedPrompt prompt;
+    common::ScriptedPrompt prompt;
     ScriptedPasswords passwords;
     std::string hardware = "stale";
     std::string software = "stale";
@@ -108,7 +108,7 @@ TEST_F(SessionQueryTest, WrongPasswordIsAskedFourTimesThenDenied) {
     auto boxes = prompt.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Access denied: Invalid password\n");
-    EXPECT_EQ(boxes[0].type, ui::MB_OK | ui::MB_ICONEXCLAMATION);
+    EXPECT_EQ(boxes[0].type, common::MB_OK | common::MB_ICONEXCLAMATION);
 }
 
 TEST_F(SessionQueryTest, CredentialsFromThePromptAreUsed) {

@@ -3,7 +3,7 @@
 #include "WebFakes.h"
 
 #include "res/Resources.h"
-#include "ui/ScriptedPrompt.h"
+#include "common/fake/ScriptedPrompt.h"
 #include "web/GatewayHttpSession.h"
 #include "web/UploadStatus.h"
 
@@ -59,7 +59,7 @@ protected:
     }
 
     GatewayHttpSession session;
-    ui::ScriptedPrompt prompt;
+    common::ScriptedPrompt prompt;
     RecordingSink sink;
 };
 
@@ -314,12 +314,12 @@ TEST_F(SessionUploadTest, GatewayRefusingAfterRestartAsksRetryOrCancel) {
     FastTimings();
     session.timings.restartCheckDelay = 200ms;
     session.firmwarePath = sim.WriteFile("fw.bin", Pattern(1000));
-    prompt.Answer(ui::IDRETRY);
-    prompt.Answer(ui::IDCANCEL);
+    prompt.Answer(common::IDRETRY);
+    prompt.Answer(common::IDCANCEL);
     EXPECT_EQ(RunWorker().back(), Failed);
     auto boxes = prompt.Boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].type, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION);
+    EXPECT_EQ(boxes[0].type, common::MB_RETRYCANCEL | common::MB_ICONEXCLAMATION);
     EXPECT_EQ(boxes[0].text.rfind("Error: ( 7 ) \n", 0), 0u) << boxes[0].text;
 }
 

@@ -1,24 +1,24 @@
 // vornalix-snapshots OUTDIR: renders every page and message box, in English and in Japanese,
 // offscreen, to PNG files named by dialog id and language.
-#include "app/FinalPage.h"
-#include "app/ModePage.h"
-#include "app/OutcomePage.h"
-#include "app/PageFactory.h"
-#include "app/WelcomePage.h"
 #include "app/WizardApp.h"
 #include "res/Resources.h"
 #include "ui/AppIcon.h"
 #include "ui/Dialog.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
-#include "recovery/pages/EmergencyTransferPage.h"
-#include "recovery/pages/FirmwareAdapterPage.h"
 #include "web/GatewayHttpSession.h"
-#include "web/pages/FirmwareFilePage.h"
-#include "web/pages/GatewayAddressPage.h"
-#include "web/pages/GatewayInfoPage.h"
-#include "web/pages/PasswordDialog.h"
-#include "web/pages/UploadProgressPage.h"
+#include "wizard/FinalPage.h"
+#include "wizard/ModePage.h"
+#include "wizard/OutcomePage.h"
+#include "wizard/PageFactory.h"
+#include "wizard/WelcomePage.h"
+#include "wizard/emergency/EmergencyTransferPage.h"
+#include "wizard/emergency/FirmwareAdapterPage.h"
+#include "wizard/normal/FirmwareFilePage.h"
+#include "wizard/normal/GatewayAddressPage.h"
+#include "wizard/normal/GatewayInfoPage.h"
+#include "wizard/normal/PasswordDialog.h"
+#include "wizard/normal/UploadProgressPage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,7 +50,7 @@ struct MessageShot {
 const char* const kSampleFirmware = "/home/user/qel-r130.bin";
 
 // The information page as it looks once the query has answered; the snapshot runs no query.
-class ShownInfoPage : public web::GatewayInfoPage {
+class ShownInfoPage : public wizard::GatewayInfoPage {
 public:
     explicit ShownInfoPage(web::GatewayHttpSession& session) : GatewayInfoPage(session) {
         hardwareText = "1.02";
@@ -64,7 +64,7 @@ protected:
 // The upload page after the worker reported the given stages, with the bar at 40 %.
 std::unique_ptr<ui::Dialog> UploadPageAt(web::GatewayHttpSession& session, std::vector<int> codes) {
     session.firmwarePath = kSampleFirmware;
-    auto page = std::make_unique<web::UploadProgressPage>(session);
+    auto page = std::make_unique<wizard::UploadProgressPage>(session);
     page->InitializeForDisplay();
     page->SetPos(40);
     for (int code : codes)
@@ -73,7 +73,7 @@ std::unique_ptr<ui::Dialog> UploadPageAt(web::GatewayHttpSession& session, std::
 }
 
 // Media sensing needs no change: the adapter page opens without questions.
-class SettledMediaSense : public recovery::MediaSenseControl {
+class SettledMediaSense : public hostnet::MediaSenseControl {
 public:
     int DisableMediaSenseNt5() override { return 1; }
     int DisableMediaSenseMe() override { return 1; }
@@ -103,16 +103,16 @@ int SampleAdapters(hostnet::AdapterEntry* table, int capacity) {
 // The transfer page without servers: 0 as it opens, 1 waiting for the gateway, 2 transferring.
 std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
     using res::LoadString;
-    auto page = std::make_unique<recovery::EmergencyTransferPage>(
-        kSampleFirmware, inet_addr("192.168.1.1"), recovery::EmergencyTransferPage::Options{{}, false});
+    auto page = std::make_unique<wizard::EmergencyTransferPage>(kSampleFirmware, inet_addr("192.168.1.1"),
+                                                                wizard::EmergencyTransferPage::Options{{}, false});
     page->InitializeForDisplay();
     if (stage == 1) {
-        page->SetTitleText(LoadString(105));
-        page->SetStatusText(LoadString(115));
+        page->SetTitleText(LoadString(res::StringId::RestartGateway));
+        page->SetStatusText(LoadString(res::StringId::PowerCycleGateway));
     }
     if (stage == 2) {
-        page->SetTitleText(LoadString(141));
-        page->SetStatusText(LoadString(142));
+        page->SetTitleText(LoadString(res::StringId::UpdatingFirmwareTitle));
+        page->SetStatusText(LoadString(res::StringId::UpdatingFirmware));
         page->SetPeerText("From host \"192.168.1.1\" to Gateway \"192.168.1.2\" ");
         page->SetProgressRange(0, 10);
         page->SetProgressPos(4);
@@ -133,30 +133,61 @@ web::GatewayHttpSession& Session() {
     return session;
 }
 
-std::vector<PageShot> Pages(app::PageFactory& factory) {
+std::vector<PageShot> Pages(wizard::PageFactory& factory) {
     using res::LoadString;
     std::vector<PageShot> pages = {
-        {"102", [&factory] { return std::make_unique<app::WelcomePage>(factory); }},
-        {"139", [] { return std::make_unique<app::ModePage>(); }},
+        {"102", [&factory] { return std::make_unique<wizard::WelcomePage>(factory); }},
+        {"139", [] { return std::make_unique<wizard::ModePage>(); }},
         {"105-normal-failed",
-         [] { return std::make_unique<app::OutcomePage>(40, LoadString(140), LoadString(139), app::kLayoutRetryExit); }},
+         [] {
+             return std::make_unique<wizard::OutcomePage>(40, LoadString(res::StringId::UpgradeFailedTitle),
+                                                          LoadString(res::StringId::UpgradeFailedText),
+                                                          wizard::kLayoutRetryExit);
+         }},
         {"105-check-status",
-         [] { return std::make_unique<app::OutcomePage>(40, LoadString(145), LoadString(121), app::kLayoutRetryNext); }},
-        {"105-complete", [] {
-             return std::make_unique<app::OutcomePage>(40, LoadString(137), LoadString(147), app::kLayoutExitReminder);
+         [] {
+             return std::make_unique<wizard::OutcomePage>(40, LoadString(res::StringId::CheckStatusTitle),
+                                                          LoadString(res::StringId::TestLedCheckText),
+                                                          wizard::kLayoutRetryNext);
+         }},
+        {"105-complete",
+         [] {
+             return std::make_unique<wizard::OutcomePage>(40, LoadString(res::StringId::UpdateCompleteTitle),
+                                                          LoadString(res::StringId::UpdateCompleteText),
+                                                          wizard::kLayoutExitReminder);
          }},
         {"105-emergency-failed",
-         [] { return std::make_unique<app::OutcomePage>(40, LoadString(119), LoadString(116), app::kLayoutTemplate); }},
-        {"106", [] { return std::make_unique<app::FinalPage>(LoadString(138), app::kLayoutRetryExit); }},
-        {"140", [] { return std::make_unique<web::GatewayAddressPage>(Session(), app::kDefaultGatewayUrl); }},
+         [] {
+             return std::make_unique<wizard::OutcomePage>(40, LoadString(res::StringId::EmergencyFailedTitle),
+                                                          LoadString(res::StringId::EmergencyFailedText),
+                                                          wizard::kLayoutTemplate);
+         }},
+        {"106",
+         [] {
+             return std::make_unique<wizard::FinalPage>(LoadString(res::StringId::UpgradeSucceededText),
+                                                        wizard::kLayoutRetryExit);
+         }},
+        {"140", [] { return std::make_unique<wizard::GatewayAddressPage>(Session(), wizard::kDefaultGatewayUrl); }},
         {"141", [] { return std::make_unique<ShownInfoPage>(Session()); }},
-        {"142", [] { return std::make_unique<web::FirmwareFilePage>(kSampleFirmware); }},
-        {"143", [] { return std::make_unique<web::UploadProgressPage>(Session()); }},
+        {"142", [] { return std::make_unique<wizard::FirmwareFilePage>(kSampleFirmware); }},
+        {"143", [] { return std::make_unique<wizard::UploadProgressPage>(Session()); }},
         {"143-uploading", [] { return UploadPageAt(Session(), {100}); }},
-        {"143-programming", [] { return UploadPageAt(Session(), {100, 102}); }},
-        {"143-restarting", [] { return UploadPageAt(Session(), {100, 102, 103}); }},
-        {"143-checking", [] { return UploadPageAt(Session(), {100, 102, 103, 104}); }},
-        {"103", [] { return std::make_unique<recovery::FirmwareAdapterPage>(kSampleFirmware, 0, MediaSense(), SampleAdapters); }},
+        {"143-programming",
+         [] {
+             return UploadPageAt(Session(), {100, 102});
+         }},
+        {"143-restarting",
+         [] {
+             return UploadPageAt(Session(), {100, 102, 103});
+         }},
+        {"143-checking",
+         [] {
+             return UploadPageAt(Session(), {100, 102, 103, 104});
+         }},
+        {"103",
+         [] {
+             return std::make_unique<wizard::FirmwareAdapterPage>(kSampleFirmware, 0, MediaSense(), SampleAdapters);
+         }},
         {"104", [] { return TransferPageAt(0); }},
         {"104-waiting", [] { return TransferPageAt(1); }},
         {"104-updating", [] { return TransferPageAt(2); }},
@@ -168,12 +199,17 @@ std::vector<PageShot> Pages(app::PageFactory& factory) {
 
 std::vector<MessageShot> Messages() {
     return {
-        {"152-power-cycle", [] { return res::LoadString(152); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
-        {"socket-startup", [] { return app::SocketStartupFailureText(); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
-        {"114-no-adapter", [] { return res::LoadString(114); }, ui::MB_YESNO | ui::MB_ICONEXCLAMATION},
-        {"143-no-address", [] { return res::LoadString(143); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
-        {"109-media-sense", [] { return res::LoadString(109); }, ui::MB_YESNO | ui::MB_ICONEXCLAMATION},
-        {"123-no-gateway", [] { return res::LoadString(123); }, ui::MB_OK | ui::MB_ICONEXCLAMATION},
+        {"152-power-cycle", [] { return res::LoadString(res::StringId::RestartReminder); },
+         common::MB_OK | common::MB_ICONEXCLAMATION},
+        {"socket-startup", [] { return app::SocketStartupFailureText(); }, common::MB_OK | common::MB_ICONEXCLAMATION},
+        {"114-no-adapter", [] { return res::LoadString(res::StringId::NoAdapterQuestion); },
+         common::MB_YESNO | common::MB_ICONEXCLAMATION},
+        {"143-no-address", [] { return res::LoadString(res::StringId::NoAddressAdvice); },
+         common::MB_OK | common::MB_ICONEXCLAMATION},
+        {"109-media-sense", [] { return res::LoadString(res::StringId::MediaSenseEnableQuestion); },
+         common::MB_YESNO | common::MB_ICONEXCLAMATION},
+        {"123-no-gateway", [] { return res::LoadString(res::StringId::CouldNotConnect); },
+         common::MB_OK | common::MB_ICONEXCLAMATION},
     };
 }
 
@@ -205,7 +241,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
-    app::PageFactory factory;
+    wizard::PageFactory factory;
     bool ok = true;
     for (auto [language, tag] : {std::pair{res::Language::English, "en"}, std::pair{res::Language::Japanese, "ja"}}) {
         res::OverrideLanguage(language);
@@ -214,11 +250,12 @@ int main(int argc, char** argv) {
             page->InitializeForDisplay();
             page->show();
             QApplication::processEvents();
-            ok &= Save(*page, out.filePath(QStringLiteral("dialog%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
+            ok &= Save(*page,
+                       out.filePath(QStringLiteral("dialog%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
             page->hide();
         }
         {
-            web::PasswordDialog password("default");
+            wizard::PasswordDialog password("default");
             password.show();
             QApplication::processEvents();
             ok &= Save(password, out.filePath(QStringLiteral("password-%1.png").arg(tag)));
@@ -227,7 +264,8 @@ int main(int argc, char** argv) {
             auto box = ui::BuildMessageBox(shot.text(), shot.type);
             box->show();
             QApplication::processEvents();
-            ok &= Save(*box, out.filePath(QStringLiteral("message%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
+            ok &= Save(*box,
+                       out.filePath(QStringLiteral("message%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
             box->hide();
         }
     }

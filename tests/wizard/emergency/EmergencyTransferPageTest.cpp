@@ -1,0 +1,288 @@
+// The emergency transfer page with its real servers, in a network namespace of the test's own.
+#include "wizard/emergency/EmergencyTransferPage.h"
+#include "ModalScript.h"
+#include "res/Resources.h"
+#include "support/GatewayLink.h"
+#include "support/PrivateNetwork.h"
+#include "support/UdpPeer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QTest>
+#include <gmock/gmock.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace vornalix;
+using namespace vornalix::recovery;
+using namespace vornalix::wizard;
+using namespace vornalix::recovery::test;
+using ::testing::HasSubstr;
+using vornalix::testing::RunModal;
+
+namespace {
+
+using Page = EmergencyTransferPage;
+
+// Serves events until done() or limit; returns done().
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limit.count())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// A port is free again once a socket can bind it.
+bool PortFree(const char* address, int port) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<std::uint16_t>(port));
+    at.sin_addr.s_addr = Address(address);
+    const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
+    close(fd);
+    return bound;
+}
+
+class EmergencyTransferPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VORNALIX_REQUIRE_PRIVATE_NETWORK();
+        folder =
+            std::filesystem::temp_directory_path() / ("vx-transferpage-" + std::to_string(getpid()) +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder);
+        firmware = (folder / "gw_image.bin").string();
+        std::ofstream(firmware) << "image";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    static bool Stopped(const Page& page) {
+        return !page.BootServerRunning() && !page.TftpServerRunning() && PortFree("127.0.0.1", 69);
+    }
+
+    std::filesystem::path folder;
+    std::string firmware;
+};
+
+} // namespace
+
+TEST_F(EmergencyTransferPageTest, OpensAskingToRestartTheGatewayAndTellsToPowerCycleAfterATenthOfASecond) {
+    Page page(firmware, Address("127.0.0.1"));
+    std::string titleAtOpen, statusAtOpen, peerAtOpen, statusSoon, titleLater, statusLater, peerLater;
+    bool listening = false;
+    qint64 changedAfter = 0;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        titleAtOpen = page.BannerTitle();
+        statusAtOpen = d.ItemText(Page::IDC_STATUS);
+        peerAtOpen = d.ItemText(Page::IDC_PEER);
+        listening = page.BootStatus().listening && page.TftpStatus().listening;
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(30);
+        statusSoon = d.ItemText(Page::IDC_STATUS);
+        PumpUntil([&] { return !d.ItemText(Page::IDC_STATUS).empty(); }, std::chrono::seconds(3));
+        changedAfter = clock.elapsed();
+        titleLater = page.BannerTitle();
+        statusLater = d.ItemText(Page::IDC_STATUS);
+        peerLater = d.ItemText(Page::IDC_PEER);
+        QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
+    });
+    EXPECT_EQ(result, common::IDCANCEL);
+    EXPECT_TRUE(listening) << page.BootStatus().reason << page.TftpStatus().reason;
+    EXPECT_EQ(titleAtOpen, res::LoadString(106));
+    EXPECT_EQ(statusAtOpen, "");
+    EXPECT_EQ(peerAtOpen, "");
+    EXPECT_EQ(statusSoon, "");
+    EXPECT_GE(changedAfter, 90);
+    EXPECT_EQ(titleLater, res::LoadString(105));
+    EXPECT_EQ(statusLater, res::LoadString(115));
+    EXPECT_EQ(peerLater, "");
+    EXPECT_EQ(page.BannerFontHeight(), 40);
+}
+
+TEST_F(EmergencyTransferPageTest, CancelBackEscapeAndCloseStopBothServers) {
+    using Way = std::function<void(ui::Dialog&)>;
+    const std::pair<Way, int> ways[] = {
+        {[](ui::Dialog& d) { QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton); }, common::IDCANCEL},
+        {[](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, common::IDCANCEL},
+        {[](ui::Dialog& d) { d.close(); }, common::IDCANCEL},
+        {[](ui::Dialog& d) { QTest::mouseClick(d.Item(wizard::IDC_BACK), Qt::LeftButton); }, wizard::IDC_BACK},
+    };
+    for (const auto& [way, expected] : ways) {
+        Page page(firmware, Address("127.0.0.1"));
+        bool listening = false;
+        EXPECT_EQ(RunModal(page,
+                           [&](ui::Dialog& d) {
+                               listening = page.BootServerRunning() && page.TftpServerRunning();
+                               way(d);
+                           }),
+                  expected);
+        EXPECT_TRUE(listening);
+        // Stopped before the page goes, whichever way it was left.
+        EXPECT_TRUE(Stopped(page)) << expected;
+    }
+}
+
+TEST_F(EmergencyTransferPageTest, EnterDoesNotReportASuccess) {
+    Page page(firmware, Address("127.0.0.1"));
+    bool openAfterEnter = false;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        d.setFocus();
+        QTest::keyClick(&d, Qt::Key_Return);
+        QTest::keyClick(&d, Qt::Key_Enter);
+        // The hidden buttons' commands as the keyboard or a stray click would give them.
+        d.Command(Page::IDC_SUCCESS);
+        d.Command(Page::IDC_DL_FAIL);
+        QTest::qWait(20);
+        openAfterEnter = d.isVisible();
+        d.Command(common::IDCANCEL);
+    });
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_EQ(result, common::IDCANCEL);
+}
+
+TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntilFinishTransfer) {
+    Page page(firmware, Address("127.0.0.1"));
+    std::thread session;
+    bool disabled = false, escapeIgnored = false;
+    std::string status, peer;
+    int barValue = -1, barMaximum = -1;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        session = std::thread([&page] {
+            page.SetTitleText(res::LoadString(141));
+            page.SetStatusText(res::LoadString(142));
+            page.SetPeerText("From host \"127.0.0.1\" to Gateway \"127.0.0.2\" ");
+            page.PostUpdate();
+            page.InvalidateTitle();
+            page.SetProgressRange(0, 10);
+            page.SetProgressStep(1);
+            page.SetProgressPos(4);
+            page.SetProgressPos(25); // held at the end of the range
+            page.DisableBackAndCancel();
+        });
+        PumpUntil([&] { return !d.Item(common::IDCANCEL)->isEnabled(); }, std::chrono::seconds(5));
+        session.join();
+        QTest::qWait(150); // past the start-up timer: the session's texts stay
+        disabled = !d.Item(common::IDCANCEL)->isEnabled() && !d.Item(wizard::IDC_BACK)->isEnabled();
+        QTest::keyClick(&d, Qt::Key_Escape);
+        d.close();
+        escapeIgnored = d.isVisible();
+        status = d.ItemText(Page::IDC_STATUS);
+        peer = d.ItemText(Page::IDC_PEER);
+        barValue = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->value();
+        barMaximum = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->maximum();
+        session = std::thread([&page] { page.FinishTransfer(false); });
+    });
+    session.join();
+    EXPECT_EQ(result, Page::kTransferFailed);
+    EXPECT_TRUE(disabled);
+    EXPECT_TRUE(escapeIgnored);
+    EXPECT_EQ(page.BannerTitle(), res::LoadString(141));
+    EXPECT_EQ(status, res::LoadString(142));
+    EXPECT_EQ(peer, "From host \"127.0.0.1\" to Gateway \"127.0.0.2\" ");
+    EXPECT_EQ(barValue, 10);
+    EXPECT_EQ(barMaximum, 10);
+    EXPECT_EQ(page.ProgressBar().step(), 1);
+    EXPECT_TRUE(Stopped(page));
+}
+
+TEST_F(EmergencyTransferPageTest, ServerThatCannotListenSaysWhy) {
+    // Another TFTP server holds port 69.
+    {
+        const UdpPeer holder("127.0.0.1", 69);
+        Page page(firmware, Address("127.0.0.1"));
+        std::string status, peer;
+        int result = RunModal(page, [&](ui::Dialog& d) {
+            PumpUntil([&] { return !d.ItemText(Page::IDC_STATUS).empty(); }, std::chrono::seconds(3));
+            status = d.ItemText(Page::IDC_STATUS);
+            peer = d.ItemText(Page::IDC_PEER);
+            d.Command(wizard::IDC_BACK);
+        });
+        EXPECT_EQ(result, wizard::IDC_BACK);
+        EXPECT_TRUE(page.BootStatus().listening);
+        EXPECT_EQ(page.TftpStatus().failure, ListenFailure::PortInUse);
+        EXPECT_THAT(status, HasSubstr("UDP port 69 on 127.0.0.1"));
+        EXPECT_THAT(status, HasSubstr("another server already uses this port"));
+        EXPECT_EQ(peer, "");
+        EXPECT_FALSE(page.BootServerRunning());
+    }
+    // No adapter holds the address: both servers say so.
+    Page page(firmware, Address("192.0.2.1"));
+    std::string status, peer;
+    RunModal(page, [&](ui::Dialog& d) {
+        PumpUntil([&] { return !d.ItemText(Page::IDC_STATUS).empty(); }, std::chrono::seconds(3));
+        status = d.ItemText(Page::IDC_STATUS);
+        peer = d.ItemText(Page::IDC_PEER);
+        d.Command(common::IDCANCEL);
+    });
+    EXPECT_THAT(status, HasSubstr("BOOTP"));
+    EXPECT_THAT(status, HasSubstr("no network adapter holds this address"));
+    EXPECT_THAT(peer, HasSubstr("TFTP"));
+    EXPECT_THAT(peer, HasSubstr("no network adapter holds this address"));
+}
+
+// The gateway's boot loader, simulated behind a veth pair, fetches param.ini and then the image.
+TEST_F(EmergencyTransferPageTest, BootLoaderFetchesTheFirmwareAndThePageClosesWithSuccess) {
+    if (!MayCreateNamespaces())
+        GTEST_SKIP() << "needs the test runner's private namespace";
+    GatewayLink link("p", {"192.168.1.1/24"});
+    ASSERT_TRUE(link.ok()) << link.setupLog;
+    const Bytes image = RandomBytes(300'000, 7);
+    std::ofstream(firmware, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    std::ofstream(folder / "param.ini") << "code=gw_image.bin\n";
+
+    Page page(firmware, Address("192.168.1.1"));
+    std::string simulator;
+    int simulatorExit = -1;
+    std::thread gateway;
+    const auto start = std::chrono::steady_clock::now();
+    int result = RunModal(page, [&](ui::Dialog&) {
+        gateway = std::thread([&] {
+            simulatorExit =
+                link.RunInGateway(std::string(VORNALIX_BOOTLOADER_SIM) + " --interface " + link.gatewayInterface +
+                                      " --param-ini --interval-ms 300 --expect-size 300000",
+                                  &simulator);
+        });
+    });
+    gateway.join();
+    EXPECT_EQ(result, common::IDOK) << simulator;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_EQ(simulatorExit, 0) << simulator;
+    EXPECT_THAT(simulator, HasSubstr("file GW_IMAGE.BIN"));
+    EXPECT_THAT(simulator, HasSubstr("verified"));
+    EXPECT_EQ(page.BannerTitle(), res::LoadString(141));
+    EXPECT_EQ(page.ItemText(Page::IDC_PEER), "From host \"192.168.1.1\" to Gateway \"192.168.1.2\" ");
+    EXPECT_FALSE(page.Item(common::IDCANCEL)->isEnabled());
+    EXPECT_FALSE(page.Item(wizard::IDC_BACK)->isEnabled());
+    EXPECT_EQ(page.ProgressBar().pos(), page.ProgressBar().high());
+    EXPECT_FALSE(page.BootServerRunning());
+    EXPECT_FALSE(page.TftpServerRunning());
+}
+
+// A request for a file that is not there: the session fails after 20 s of silence and the page closes with 4.
+TEST_F(EmergencyTransferPageTest, RequestForAMissingFileClosesThePageWithFailureAfterTwentySeconds) {
+    Page page(firmware, Address("127.0.0.1"));
+    UdpPeer client;
+    std::optional<Datagram> answer;
+    const auto start = std::chrono::steady_clock::now();
+    int result = RunModal(page, [&](ui::Dialog&) {
+        client.SendTo(Request(1, "NOFILE.BIN"), 69);
+        answer = client.Receive();
+    });
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result, Page::kTransferFailed);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->opcode(), 5);
+    EXPECT_GE(took, std::chrono::seconds(19));
+    EXPECT_LT(took, std::chrono::seconds(25));
+    EXPECT_TRUE(Stopped(page));
+}

@@ -1,0 +1,162 @@
+#include "wizard/normal/GatewayInfoPage.h"
+#include "GatewaySim.h"
+#include "ModalScript.h"
+#include "PageDriver.h"
+#include "WebFakes.h"
+#include "wizard/normal/DialogPasswordPrompt.h"
+#include "wizard/normal/PasswordDialog.h"
+
+#include "ui/GuiThread.h"
+
+#include <QLineEdit>
+#include <QThread>
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace vornalix;
+using namespace vornalix::web;
+using namespace vornalix::wizard;
+using vornalix::testing::PromptScope;
+using vornalix::testing::RunModal;
+using vornalix::web::test::GatewaySim;
+using vornalix::web::test::ScriptedPasswords;
+using vornalix::wizard::test::ModalWindow;
+using vornalix::wizard::test::When;
+
+namespace {
+
+constexpr int kHardware = GatewayInfoPage::IDC_HARDWARE;
+constexpr int kSoftware = GatewayInfoPage::IDC_SOFTWARE;
+
+void PointAt(GatewayHttpSession& session, std::uint16_t port) {
+    session.serverName = "127.0.0.1";
+    session.serverPort = port;
+}
+
+// Presses button once the page shows the versions.
+std::function<void(ui::Dialog&)> OnceQueried(int button) {
+    return [button](ui::Dialog& d) {
+        When(
+            &d, [&d] { return !d.ItemText(kHardware).empty(); }, [&d, button] { d.Command(button); });
+    };
+}
+
+} // namespace
+
+TEST(GatewayInfoPage, ShowsTheVersionsOnceTheQueryRan) {
+    GatewaySim sim({"--hardware", "2.00", "--software", "R2.05 WEB Jan. 9, 2003"});
+    PromptScope prompts;
+    GatewayHttpSession session;
+    PointAt(session, sim.Port());
+    ScriptedPasswords passwords;
+    GatewayInfoPage page(session, passwords);
+    EXPECT_EQ(RunModal(page, OnceQueried(common::IDOK)), common::IDOK);
+    EXPECT_EQ(page.ItemText(kHardware), "2.00");
+    EXPECT_EQ(page.ItemText(kSoftware), "R2.05 WEB Jan. 9, 2003");
+    EXPECT_EQ(page.hardwareText, "2.00");
+    EXPECT_EQ(session.softwareVersion, "R2.05 WEB Jan. 9, 2003");
+    EXPECT_TRUE(passwords.offered.empty());
+    EXPECT_EQ(prompts.prompt.Count(), 0u);
+}
+
+TEST(GatewayInfoPage, BackAfterTheQuery) {
+    GatewaySim sim;
+    PromptScope prompts;
+    GatewayHttpSession session;
+    PointAt(session, sim.Port());
+    ScriptedPasswords passwords;
+    GatewayInfoPage page(session, passwords);
+    EXPECT_EQ(RunModal(page, OnceQueried(wizard::IDC_BACK)), wizard::IDC_BACK);
+}
+
+TEST(GatewayInfoPage, FailedQueryEndsThePageWithCancel) {
+    struct Case {
+        std::vector<std::string> switches;
+        bool reachable;
+        std::string text;
+    } cases[] = {
+        {{"--status-info", "404"}, true, "Error: fail to access Gateway!\n"},
+        {{"--password", "secret"}, true, "Access denied: Invalid password\n"},
+        {{}, false, ""},
+    };
+    for (const auto& c : cases) {
+        GatewaySim sim(c.switches);
+        PromptScope prompts;
+        GatewayHttpSession session;
+        PointAt(session, c.reachable ? sim.Port() : 1);
+        ScriptedPasswords passwords; // gives up at once
+        GatewayInfoPage page(session, passwords);
+        EXPECT_EQ(RunModal(page, [](ui::Dialog&) {}), common::IDCANCEL);
+        ASSERT_EQ(prompts.prompt.Count(), 1u);
+        EXPECT_EQ(prompts.prompt.Boxes()[0].text, c.reachable ? c.text : session.ConnectionFailureText());
+        EXPECT_EQ(prompts.prompt.Boxes()[0].type, common::MB_OK | common::MB_ICONEXCLAMATION);
+        EXPECT_EQ(page.ItemText(kHardware), "");
+        EXPECT_EQ(page.ItemText(kSoftware), "");
+    }
+}
+
+TEST(GatewayInfoPage, PasswordDialogAsksAgainAfterARefusal) {
+    GatewaySim sim({"--password", "secret"});
+    PromptScope prompts;
+    GatewayHttpSession session;
+    PointAt(session, sim.Port());
+    GatewayInfoPage page(session); // the wizard's own password dialog
+    std::string offeredUser, offeredPassword;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        When(
+            &d, [] { return ModalWindow<PasswordDialog>() != nullptr; },
+            [&] {
+                PasswordDialog* dialog = ModalWindow<PasswordDialog>();
+                offeredUser = dialog->UserName();
+                offeredPassword = dialog->Password();
+                dialog->SetPassword("secret");
+                dialog->accept();
+            });
+        OnceQueried(common::IDOK)(d);
+    });
+    EXPECT_EQ(result, common::IDOK);
+    EXPECT_EQ(offeredUser, "default");
+    EXPECT_EQ(offeredPassword, "");
+    EXPECT_EQ(page.hardwareText, "1.02");
+    EXPECT_EQ(prompts.prompt.Count(), 0u);
+}
+
+TEST(DialogPasswordPrompt, AnswersFromAnotherThreadOnTheGuiThread) {
+    DialogPasswordPrompt prompt;
+    struct Case {
+        bool accept;
+        PasswordChoice choice;
+        std::string user, password;
+    } cases[] = {
+        {true, PasswordChoice::Retry, "admin", "pw"},
+        {false, PasswordChoice::GiveUp, "default", "old"},
+    };
+    for (const auto& c : cases) {
+        QObject owner;
+        bool onGuiThread = false;
+        When(
+            &owner, [] { return ModalWindow<PasswordDialog>() != nullptr; },
+            [&] {
+                PasswordDialog* dialog = ModalWindow<PasswordDialog>();
+                onGuiThread = dialog->thread() == QThread::currentThread();
+                dialog->findChild<QLineEdit*>("userName")->setText("admin");
+                dialog->findChild<QLineEdit*>("password")->setText("pw");
+                c.accept ? dialog->accept() : dialog->reject();
+            });
+        std::string user = "default", password = "old";
+        std::atomic<bool> answered{false};
+        PasswordChoice choice{};
+        std::thread asker([&] {
+            choice = prompt.AskPassword(user, password);
+            answered = true;
+        });
+        ui::WaitPumping([&] { return answered.load(); });
+        asker.join();
+        EXPECT_TRUE(onGuiThread);
+        EXPECT_EQ(choice, c.choice);
+        EXPECT_EQ(user, c.user);
+        EXPECT_EQ(password, c.password);
+    }
+}

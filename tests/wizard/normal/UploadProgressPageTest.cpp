@@ -1,0 +1,109 @@
+#include "wizard/normal/UploadProgressPage.h"
+#include "GatewaySim.h"
+#include "ModalScript.h"
+#include "res/Resources.h"
+#include "web/UploadStatus.h"
+
+#include <QProgressBar>
+#include <QTest>
+#include <gmock/gmock.h>
+
+using namespace vornalix;
+using namespace vornalix::web;
+using namespace vornalix::wizard;
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::Pair;
+using vornalix::testing::PromptScope;
+using vornalix::testing::RunModal;
+using vornalix::web::test::GatewaySim;
+
+namespace {
+
+// Records what the page shows after each report it handles, and tries to end the page early.
+class WatchedPage : public UploadProgressPage {
+public:
+    using UploadProgressPage::UploadProgressPage;
+    int OnUploadStatus(int code) override {
+        int handled = UploadProgressPage::OnUploadStatus(code);
+        seen.push_back({bannerTitle, ItemText(IDC_STATUS)});
+        cancelEnabled.push_back(Item(common::IDCANCEL)->isEnabled());
+        if (code == Programming && tryToEnd) {
+            QTest::keyClick(this, Qt::Key_Escape);
+            QTest::keyClick(this, Qt::Key_Return);
+            Command(common::IDCANCEL);
+            close();
+            openAfterTrying = isVisible();
+        }
+        return handled;
+    }
+    std::vector<std::pair<std::string, std::string>> seen;
+    std::vector<bool> cancelEnabled;
+    bool tryToEnd = false;
+    bool openAfterTrying = false;
+};
+
+void ShortTimings(GatewayHttpSession& session, std::uint16_t port) {
+    session.serverName = "127.0.0.1";
+    session.serverPort = port;
+    session.timings.reachabilityLimit = 300ms;
+    session.timings.restartSettle = 50ms;
+    session.timings.restartCheckDelay = 0ms;
+}
+
+} // namespace
+
+TEST(UploadProgressPage, SuccessfulRunShowsEachStageAndEndsWith105) {
+    GatewaySim sim({"--program-ms", "300", "--restart-ms", "200"});
+    PromptScope prompts;
+    GatewayHttpSession session;
+    ShortTimings(session, sim.Port());
+    std::string image(50000, 'F');
+    session.firmwarePath = sim.WriteFile("image.bin", image);
+    WatchedPage page(session);
+    page.tryToEnd = true;
+    int result = page.DoModal();
+    EXPECT_EQ(result, UploadProgressPage::kUploadSucceeded);
+    using res::LoadString;
+    EXPECT_THAT(page.seen,
+                ElementsAre(Pair(LoadString(130), "File: " + session.firmwarePath + "\n\t" + LoadString(131)),
+                            Pair(LoadString(129), LoadString(126)), Pair(LoadString(127), LoadString(128)),
+                            Pair(LoadString(127), LoadString(124)), Pair(LoadString(127), LoadString(124))));
+    EXPECT_EQ(LoadString(130), "Uploading the Firmware");
+    // Escape, Enter, Cancel and the close box while the worker runs leave the page open.
+    EXPECT_TRUE(page.openAfterTrying);
+    EXPECT_THAT(page.cancelEnabled, ::testing::Each(false));
+    EXPECT_EQ(page.ItemAs<QProgressBar>(UploadProgressPage::IDC_PROGRESS)->value(), 100);
+    EXPECT_EQ(sim.Image(), image);
+    EXPECT_EQ(prompts.prompt.Count(), 0u);
+    EXPECT_FALSE(page.WorkerRunning());
+}
+
+TEST(UploadProgressPage, RefusedUploadEndsWith101RightAfterUploading) {
+    GatewaySim sim({"--status-upload", "500"});
+    PromptScope prompts;
+    GatewayHttpSession session;
+    ShortTimings(session, sim.Port());
+    session.firmwarePath = sim.WriteFile("image.bin", std::string(3000, 'x'));
+    WatchedPage page(session);
+    EXPECT_EQ(page.DoModal(), UploadProgressPage::kUploadFailed);
+    ASSERT_EQ(page.seen.size(), 2u);
+    EXPECT_EQ(page.seen[0].first, res::LoadString(130));
+    EXPECT_EQ(page.seen[1].first, res::LoadString(130));
+    EXPECT_EQ(prompts.prompt.Count(), 0u);
+}
+
+TEST(UploadProgressPage, UnknownCodesAreIgnored) {
+    GatewayHttpSession session;
+    UploadProgressPage page(session);
+    page.InitializeForDisplay();
+    for (int code : {0, 99, 106, 1025, -101}) {
+        EXPECT_EQ(page.OnUploadStatus(code), 0) << code;
+        EXPECT_EQ(page.BannerTitle(), res::LoadString(132));
+        EXPECT_EQ(page.ItemText(UploadProgressPage::IDC_STATUS), "");
+    }
+    EXPECT_EQ(page.OnUploadStatus(CheckingRestart), 1);
+    // The restart check keeps the title it finds.
+    EXPECT_EQ(page.BannerTitle(), res::LoadString(132));
+    EXPECT_EQ(page.ItemText(UploadProgressPage::IDC_STATUS), res::LoadString(124));
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The firmware file as both firmware pages handle it: the path an empty page starts with, the check
+// before Next, and the Browse dialog.
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace vornalix::wizard {
+
+// The firmware name given on the command line ("" when none).
+void SetFirmwareArgument(const std::string& name);
+const std::string& FirmwareArgument();
+
+// The path an empty page starts with: the argument (trimmed) relative to directory, else the first
+// ".bin" file the directory lists, else "". An absolute argument is taken as it is.
+std::string DefaultPath(const std::string& argument, const std::string& directory);
+// DefaultPath of the command-line argument in the current directory.
+std::string DefaultFirmwarePath();
+
+// "" when path opens for reading as a file; otherwise the message the page shows.
+std::string OpenErrorText(const std::string& path);
+
+// The file dialog of the firmware pages; withParamIni adds the "param.ini" filter. nullopt when the user
+// cancels.
+std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni);
+
+} // namespace vornalix::wizard

@@ -1,0 +1,16 @@
+#pragma once
+// The pauses of the upgrade flows: 10 ms between pages, longer where a Part of the flow waits. Injected,
+// so that tests see them without waiting.
+#include <chrono>
+#include <functional>
+
+namespace vornalix::wizard {
+
+using Sleep = std::function<void(std::chrono::milliseconds)>;
+
+constexpr std::chrono::milliseconds kPageWait{10};
+
+// Sleeps on the calling thread.
+Sleep RealSleep();
+
+} // namespace vornalix::wizard

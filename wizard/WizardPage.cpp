@@ -1,0 +1,86 @@
+#include "wizard/WizardPage.h"
+#include "res/Resources.h"
+#include "ui/AppIcon.h"
+#include "wizard/PageBanner.h"
+
+#include <QPainter>
+
+#include <initializer_list>
+
+namespace vornalix::wizard {
+
+namespace {
+
+constexpr int kSystemMenuTextId = 101;
+
+enum Kinds : unsigned { kStatics = 1, kButtons = 2, kEdits = 4 };
+
+struct TransparentLabels {
+    int dialog;
+    unsigned kinds;
+    std::initializer_list<int> ids;
+};
+
+// Controls whose text is drawn without a box of its own, per page.
+constexpr TransparentLabels kTransparent[] = {
+    {102, 0, {1015}},
+    {103, 0, {1016, 1013}},
+    {104, 0, {1011, 1014}},
+    {105, 0, {1017}},
+    {106, 0, {1012}},
+    {139, kStatics | kButtons, {}},
+    {140, kStatics | kEdits, {}},
+    {141, kStatics, {}},
+    {142, kStatics | kEdits | kButtons, {}},
+    {143, kStatics | kButtons, {}},
+};
+
+} // namespace
+
+WizardPage::WizardPage(int templateId) : ui::Dialog(templateId) {
+    setWindowIcon(ui::AppIcon());
+}
+
+bool WizardPage::OnInitDialog() {
+    ui::Dialog::OnInitDialog();
+    // A window menu item would carry string 101; the table defines none, and Linux window managers
+    // keep their window menus to themselves, so there is nothing to add.
+    (void)kSystemMenuTextId;
+    setWindowIcon(ui::AppIcon());
+    return true;
+}
+
+bool WizardPage::OnCommand(int id) {
+    if (id == IDC_BACK) {
+        EndDialog(IDC_BACK);
+        return true;
+    }
+    return ui::Dialog::OnCommand(id);
+}
+
+void WizardPage::OnPaint(QPainter& painter) {
+    PaintPageBanner(*this, painter, BannerTitle(), BannerFontHeight());
+}
+
+bool WizardPage::IsTransparent(const res::ControlTemplate& control) const {
+    for (const auto& entry : kTransparent) {
+        if (entry.dialog != TemplateId())
+            continue;
+        for (int id : entry.ids)
+            if (id == control.id)
+                return true;
+        switch (control.cls) {
+        case res::ControlClass::Static:
+            return entry.kinds & kStatics;
+        case res::ControlClass::Button:
+            return entry.kinds & kButtons;
+        case res::ControlClass::Edit:
+            return entry.kinds & kEdits;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+} // namespace vornalix::wizard

@@ -1,0 +1,104 @@
+#pragma once
+// Dialog 104: open while the gateway's boot loader fetches the firmware. Opening starts the BOOTP responder and
+// the TFTP server on the chosen address; the TFTP sessions fill the texts and the progress bar and end the page
+// through FinishTransfer. Results: 1 the firmware was fetched, 4 the transfer failed, 2 Cancel, 1034 Back.
+// Both servers are stopped on every way out.
+#include "recovery/BootReplyServer.h"
+#include "recovery/ListenStatus.h"
+#include "recovery/ProgressBarState.h"
+#include "recovery/ProgressPage.h"
+#include "recovery/TftpServer.h"
+#include "wizard/PageResult.h"
+#include "wizard/WizardPage.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace vornalix::wizard {
+
+class EmergencyTransferPage : public wizard::WizardPage, public recovery::ProgressPage {
+public:
+    static constexpr int kTemplateId = 104;
+    static constexpr int IDC_PROGRESS = 1005;
+    static constexpr int IDC_UPDATE = 1008;
+    static constexpr int IDC_STATUS = 1011;
+    static constexpr int IDC_PEER = 1014;
+    static constexpr int IDC_DL_FAIL = 1010;
+    static constexpr int IDC_SUCCESS = 1;
+    static constexpr int kTransferFailed = PageResult::TransferFailed;
+    static constexpr int kStartTimerMs = 100;
+
+    struct Options {
+        recovery::TftpTimings timings{};
+        // false: the page opens without servers (a picture of the page, not a transfer).
+        bool startServers = true;
+    };
+
+    EmergencyTransferPage(std::string firmwarePath, in_addr_t serverAddress);
+    EmergencyTransferPage(std::string firmwarePath, in_addr_t serverAddress, Options options);
+    ~EmergencyTransferPage() override;
+
+    std::string BannerTitle() const override;
+
+    // What the servers said when the page started them (NotStarted before).
+    recovery::ListenStatus BootStatus() const { return bootStatus; }
+    recovery::ListenStatus TftpStatus() const { return tftpStatus; }
+    // Whether a server's thread is still running (false once stopped or never started).
+    bool BootServerRunning() const;
+    bool TftpServerRunning() const;
+    const recovery::ProgressBarState& ProgressBar() const { return progressBar; }
+
+    // ProgressPage, called by the TFTP sessions on their own threads.
+    void SetTitleText(const std::string& text) override;
+    void SetStatusText(const std::string& text) override;
+    void SetPeerText(const std::string& text) override;
+    void InvalidateTitle() override;
+    void PostUpdate() override;
+    void SetProgressRange(int low, int high) override;
+    void SetProgressStep(int step) override;
+    void SetProgressPos(int position) override;
+    void DisableBackAndCancel() override;
+    void FinishTransfer(bool success) override;
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id) override;
+    void OnCancel() override;
+    void OnDestroy() override;
+    void DoDataExchange(bool saveAndValidate) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void StartServers();
+    void StopServers();
+    // Stops both servers and detaches the sessions, serving the GUI meanwhile.
+    void Shutdown();
+    void KillStartTimer();
+    void ShowProgress();
+    // The texts that tell why a server does not listen; empty when both do.
+    std::string ListenFailureText(int which) const;
+
+    const std::string firmwarePath;
+    const in_addr_t serverAddress;
+    const Options options;
+
+    mutable std::mutex textMutex;
+    std::string titleText;
+    std::string statusText;
+    std::string peerText;
+    bool sessionTexts = false; // a session has written the texts
+
+    std::unique_ptr<recovery::BootReplyServer> bootServer;
+    std::unique_ptr<recovery::TftpServer> tftpServer;
+    recovery::ListenStatus bootStatus;
+    recovery::ListenStatus tftpStatus;
+    int timerId = 0;
+    recovery::ProgressBarState progressBar; // GUI thread only
+    // The command FinishTransfer posted (1 or 1010), 0 before: only that command ends the page.
+    std::atomic<int> finishCommand{0};
+    bool shutDown = false;
+};
+
+} // namespace vornalix::wizard

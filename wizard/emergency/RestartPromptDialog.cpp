@@ -1,0 +1,76 @@
+#include "wizard/emergency/RestartPromptDialog.h"
+
+#include "hostnet/Platform.h"
+#include "hostnet/RestartComputer.h"
+#include "ui/DialogColors.h"
+
+#include <QKeyEvent>
+
+namespace vornalix::wizard {
+
+RestartPromptDialog::RestartPromptDialog(const std::string& message, int mode)
+    : ui::Dialog(kTemplateId), message(message), mode(mode), ownSystem(hostnet::CreateSystemControl()),
+      system(*ownSystem), osVersionWord(hostnet::OsVersionWord()) {}
+
+RestartPromptDialog::RestartPromptDialog(const std::string& message, int mode, hostnet::SystemControl& system,
+                                         std::uint16_t osVersionWord)
+    : ui::Dialog(kTemplateId), message(message), mode(mode), system(system), osVersionWord(osVersionWord) {}
+
+void RestartPromptDialog::DoDataExchange(bool saveAndValidate) {
+    if (saveAndValidate)
+        message = ItemText(kMessage);
+    else
+        SetItemText(kMessage, message);
+}
+
+bool RestartPromptDialog::OnInitDialog() {
+    ui::Dialog::OnInitDialog();
+    ui::SetDialogColors(QColor(192, 192, 192), QColor(0, 0, 0));
+    if (mode == 1) {
+        ShowItem(common::IDOK, true);
+        ShowItem(kRestartLater, false);
+        ShowItem(kRestartNow, false);
+    } else if (mode == 2) {
+        ShowItem(common::IDOK, false);
+        ShowItem(kRestartLater, true);
+        ShowItem(kRestartNow, true);
+        // Start on the button that does no harm.
+        if (QWidget* later = Item(kRestartLater))
+            later->setFocus();
+    }
+    return true;
+}
+
+bool RestartPromptDialog::OnCommand(int id) {
+    switch (id) {
+    case kRestartNow:
+        hostnet::RestartComputer(system, osVersionWord);
+        OnOK();
+        return true;
+    case kRestartLater:
+        OnCancel();
+        return true;
+    default:
+        return ui::Dialog::OnCommand(id);
+    }
+}
+
+void RestartPromptDialog::OnCancel() {
+    OnOK();
+}
+
+void RestartPromptDialog::OnDestroy() {
+    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
+}
+
+void RestartPromptDialog::keyPressEvent(QKeyEvent* event) {
+    // Enter is the OK handling whichever button has the focus: it never restarts the PC.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Command(common::IDOK);
+        event->accept();
+        return;
+    }
+    ui::Dialog::keyPressEvent(event);
+}
+
+} // namespace vornalix::wizard
