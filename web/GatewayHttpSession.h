@@ -3,6 +3,7 @@
 // request, and what the exchanges learn (address, versions) and need (firmware path, progress page).
 #include "ui/Prompt.h"
 #include "web/GatewayTimings.h"
+#include "web/NetworkFailure.h"
 #include "web/PasswordPrompt.h"
 #include "web/UploadStatusSink.h"
 
@@ -45,8 +46,9 @@ public:
     // attempt is aborted and joined before the next one starts.
     int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit, ui::Prompt& prompt,
                        const WaitHook& whileWaiting = {});
-    // The three-paragraph time-out message naming serverName.
-    std::string ConnectionFailureText() const;
+    // The three-paragraph message naming serverName; it opens with the time-out sentence for a
+    // time-out and with the plain sentence of its class for any other failure.
+    std::string ConnectionFailureText(NetworkFailure failure = NetworkFailure::TimedOut) const;
 
     // Reads "/_SystemInfo.htm" into hardwareVersion and softwareVersion (as UTF-8); 0 or -1.
     // Runs on the calling thread; whileWaiting is called there while the network is awaited.

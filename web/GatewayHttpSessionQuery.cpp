@@ -41,8 +41,9 @@ std::string TrimBlanks(const std::string& text) {
 
 } // namespace
 
-std::string GatewayHttpSession::ConnectionFailureText() const {
-    return res::LoadString(149) + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
+std::string GatewayHttpSession::ConnectionFailureText(NetworkFailure failure) const {
+    std::string first = failure == NetworkFailure::TimedOut ? res::LoadString(149) : FailureSentence(failure);
+    return first + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
 }
 
 int GatewayHttpSession::CheckGatewayUrl(const std::string& typed, ui::Prompt& prompt, const WaitHook& whileWaiting) {
@@ -162,7 +163,8 @@ int GatewayHttpSession::QuerySystemInfo(std::string& hardwareOut, std::string& s
     }
     if (!result.Completed()) {
         if (!result.gaveUp)
-            prompt.MessageBox(ConnectionFailureText(), MB_OK | MB_ICONEXCLAMATION);
+            prompt.MessageBox(ConnectionFailureText(ClassifyFailure(result.code, result.osErrno)),
+                              MB_OK | MB_ICONEXCLAMATION);
         CloseRequest();
         CloseConnection();
         return -1;
