@@ -46,8 +46,8 @@ public:
     // attempt is aborted and joined before the next one starts.
     int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit, ui::Prompt& prompt,
                        const WaitHook& whileWaiting = {});
-    // The three-paragraph message naming serverName; it opens with the time-out sentence for a
-    // time-out and with the plain sentence of its class for any other failure.
+    // The three-paragraph message naming serverName. It opens with the time-out sentence, except
+    // for an answer that broke off or was not HTTP, which opens with the sentence of its class.
     std::string ConnectionFailureText(NetworkFailure failure = NetworkFailure::TimedOut) const;
 
     // Reads "/_SystemInfo.htm" into hardwareVersion and softwareVersion (as UTF-8); 0 or -1.

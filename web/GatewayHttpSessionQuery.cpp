@@ -42,7 +42,9 @@ std::string TrimBlanks(const std::string& text) {
 } // namespace
 
 std::string GatewayHttpSession::ConnectionFailureText(NetworkFailure failure) const {
-    std::string first = failure == NetworkFailure::TimedOut ? res::LoadString(149) : FailureSentence(failure);
+    // A gateway that connected and then answered badly did not time out: say what happened.
+    bool answeredBadly = failure == NetworkFailure::Reset || failure == NetworkFailure::ProtocolError;
+    std::string first = answeredBadly ? FailureSentence(failure) : res::LoadString(149);
     return first + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
 }
 
