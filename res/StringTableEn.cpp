@@ -66,6 +66,7 @@ const std::map<int, std::string>& EnglishStrings() {
         {312, "The firmware file \"%1\" could not be read completely (system error %2)."},
         {313, "The firmware file \"%1\" could not be read completely: it is shorter than when it was chosen."},
         {314, "The firmware file \"%1\" has %2 bytes; this Qel Gateway accepts at most %3 bytes.\nNothing was sent."},
+        {315, "A worker thread could not be started (system error %1)."},
     };
     return table;
 }

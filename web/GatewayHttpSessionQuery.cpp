@@ -4,6 +4,7 @@
 #include "web/GatewayUrl.h"
 #include "web/NetworkFailure.h"
 #include "web/SystemInfoText.h"
+#include "web/WebTexts.h"
 
 #include "res/Resources.h"
 
@@ -88,7 +89,8 @@ int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, 
         try {
             worker = std::jthread(std::move(task), this);
         } catch (const std::system_error& error) {
-            prompt.MessageBox(error.code().message(), MB_OK | MB_ICONINFORMATION);
+            prompt.MessageBox(WebText(kTextNoThread, {std::to_string(error.code().value())}),
+                              MB_OK | MB_ICONINFORMATION);
             return -1;
         }
         auto deadline = std::chrono::steady_clock::now() + limit;

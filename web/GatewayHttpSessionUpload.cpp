@@ -35,7 +35,7 @@ int GatewayHttpSession::StartUpload(UploadStatusSink& page, ui::Prompt& prompt) 
     try {
         workerThread = std::jthread(&GatewayHttpSession::UploadWorker, this);
     } catch (const std::system_error& error) {
-        prompt.MessageBox(error.code().message(), MB_OK | MB_ICONINFORMATION);
+        prompt.MessageBox(WebText(kTextNoThread, {std::to_string(error.code().value())}), MB_OK | MB_ICONINFORMATION);
         return -1;
     }
     return 0;

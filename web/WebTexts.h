@@ -22,6 +22,7 @@ enum WebTextId : int {
     kTextFileReadError = 312,
     kTextFileShrunk = 313,
     kTextFileTooLarge = 314,
+    kTextNoThread = 315,
 };
 
 // The string in the UI language with "%1", "%2", ... replaced by the arguments in that order.

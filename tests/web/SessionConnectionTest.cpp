@@ -130,6 +130,16 @@ TEST_F(SessionConnectionTest, AddressCheckUsesTheSettingForItsLimit) {
     EXPECT_EQ(GatewayTimings{}.reachabilityLimit, 5000ms);
 }
 
+TEST_F(SessionConnectionTest, AddressCheckCallsTheWaitHookAndStopsWhenItGivesUp) {
+    GatewaySim sim({"--fault", "hang"});
+    int waits = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.CheckGatewayUrl(sim.Url("/"), prompt, [&] { return ++waits < 10; }), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_EQ(waits, 10);
+    EXPECT_EQ(prompt.Count(), 0u);
+}
+
 TEST_F(SessionConnectionTest, RetryOnTheLastAttemptEndsWithoutFurtherMessage) {
     GatewaySim refused({"--fault", "refuse"});
     session.serverName = "127.0.0.1";
