@@ -51,6 +51,22 @@ const std::map<int, std::string>& EnglishStrings() {
         {150, "Could not connect to the Qel Gateway: "},
         {151, "Please ensure that you entered the correct web Address (URL). "},
         {152, "Please make sure to restart the Qel Gateway by unplugging the power cord\nfrom the Gateway and then plugging the power cord back in."},
+        {300, "The gateway refused the connection: nothing answers at this address and port."},
+        {301, "The gateway could not be reached: there is no route to this address, or the host is down."},
+        {302, "The gateway's name could not be found: check the address."},
+        {303, "The connection timed out: the gateway did not answer in time."},
+        {304, "The connection was broken off before the gateway had answered."},
+        {305, "The gateway's answer could not be understood (HTTP protocol error)."},
+        {306, "\"%1\" was not found."},
+        {307, "\"%1\" is a folder, not a file."},
+        {308, "Access to \"%1\" was denied."},
+        {309, "\"%1\" is not a regular file (it is a named pipe, a device or a socket)."},
+        {310, "\"%1\" could not be opened (system error %2)."},
+        {311, "The firmware file \"%1\" is empty (0 bytes).\nPlease choose the firmware image file."},
+        {312, "The firmware file \"%1\" could not be read completely (system error %2)."},
+        {313, "The firmware file \"%1\" could not be read completely: it is shorter than when it was chosen."},
+        {314, "The firmware file \"%1\" has %2 bytes; this Qel Gateway accepts at most %3 bytes.\nNothing was sent."},
+        {315, "A worker thread could not be started (system error %1)."},
     };
     return table;
 }

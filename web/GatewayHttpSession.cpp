@@ -1,5 +1,6 @@
 #include "web/GatewayHttpSession.h"
 
+#include "web/NetworkFailure.h"
 #include "web/UploadBody.h"
 
 #include <curl/curl.h>
@@ -21,11 +22,17 @@ struct CallState {
     const std::function<void(const char*, std::size_t)>* onBody;
     const std::function<void()>* onNewResponse;
     const std::function<bool()>* rewindBody;
+    std::size_t answerLimit = 0;
+    std::size_t answerBytes = 0;
     bool readFailed = false;
 };
 
 std::size_t WriteCallback(char* data, std::size_t size, std::size_t count, void* user) {
     auto* state = static_cast<CallState*>(user);
+    state->answerBytes += size * count;
+    // An answer longer than any page of the gateway's is not read on: it fails the request.
+    if (state->answerLimit && state->answerBytes > state->answerLimit)
+        return 0;
     if (*state->onBody)
         (*state->onBody)(data, size * count);
     return size * count;
@@ -50,8 +57,11 @@ int SeekCallback(void* user, curl_off_t offset, int origin) {
 
 std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void* user) {
     auto* state = static_cast<CallState*>(user);
-    if (size * count >= 5 && std::memcmp(data, "HTTP/", 5) == 0 && *state->onNewResponse)
-        (*state->onNewResponse)();
+    if (size * count >= 5 && std::memcmp(data, "HTTP/", 5) == 0) {
+        state->answerBytes = 0;
+        if (*state->onNewResponse)
+            (*state->onNewResponse)();
+    }
     return size * count;
 }
 
@@ -121,7 +131,8 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
     curl_easy_reset(easy);
     std::string url = "http://" + serverName + ":" + std::to_string(serverPort) + std::string(exchange.path);
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    CallState state{&exchange.readBody, &exchange.onBody, &exchange.onNewResponse, &exchange.rewindBody};
+    CallState state{&exchange.readBody, &exchange.onBody, &exchange.onNewResponse, &exchange.rewindBody,
+                    exchange.answerLimit};
 
     HeaderList headers;
     for (std::string_view rest = kCommonHeaders; !rest.empty();) {
@@ -168,6 +179,8 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timings.stallLimit.count()));
     }
+    if (exchange.limit.count() > 0)
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(exchange.limit.count()));
     if (exchange.challengeAuth) {
         curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
         curl_easy_setopt(easy, CURLOPT_USERNAME, exchange.user.c_str());
@@ -190,9 +203,13 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
         multiCode = curl_multi_perform(multi, &running);
         if (multiCode != CURLM_OK || running == 0)
             break;
-        multiCode = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        multiCode = curl_multi_poll(multi, nullptr, 0, waitHook ? 20 : 1000, nullptr);
         if (multiCode != CURLM_OK)
             break;
+        if (waitHook && !(*waitHook)()) {
+            aborted = result.gaveUp = true;
+            break;
+        }
     }
 
     CURLcode code = CURLE_OK;
@@ -209,6 +226,8 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
     }
     if (code == CURLE_OK)
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &result.status);
+    else
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &result.osErrno);
     curl_multi_remove_handle(multi, easy);
     // The error buffer and the header list die with this frame.
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, nullptr);
@@ -219,6 +238,9 @@ GatewayHttpSession::ExchangeResult GatewayHttpSession::Perform(const Exchange& e
         result.errorText = errorBuffer[0] && !aborted ? errorBuffer : curl_easy_strerror(code);
     if (state.readFailed)
         result.code = CURLE_ABORTED_BY_CALLBACK;
+    if (result.code != CURLE_OK && !result.gaveUp)
+        LogNetworkFailure(std::string(exchange.method) + " " + std::string(exchange.path), result.code, result.osErrno,
+                          result.errorText);
     CloseRequest();
     return result;
 }

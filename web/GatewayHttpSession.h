@@ -3,6 +3,7 @@
 // request, and what the exchanges learn (address, versions) and need (firmware path, progress page).
 #include "common/Prompt.h"
 #include "web/GatewayTimings.h"
+#include "web/NetworkFailure.h"
 #include "web/PasswordPrompt.h"
 #include "web/UploadStatusSink.h"
 
@@ -25,26 +26,34 @@ inline constexpr std::uint64_t kLegacyImageSize = 0xD0000;
 class GatewayHttpSession {
 public:
     using ThreadProcedure = int (*)(GatewayHttpSession*);
+    // Called on the waiting thread about every 20 ms while a request of the address check or the
+    // information query is under way (the GUI processes its events there); false gives up: the
+    // request is aborted and the operation returns -1 without a message.
+    using WaitHook = std::function<bool()>;
 
     GatewayHttpSession();
     virtual ~GatewayHttpSession();
     GatewayHttpSession(const GatewayHttpSession&) = delete;
     GatewayHttpSession& operator=(const GatewayHttpSession&) = delete;
 
-    // Accepts an http URL and tests that the gateway answers; 0 or -1 (the user has been told why).
-    int CheckGatewayUrl(const std::string& url, common::Prompt& prompt);
+    // Accepts an http URL (blanks around it ignored) and tests that the gateway answers; 0 or -1
+    // (the user has been told why, unless whileWaiting gave up).
+    int CheckGatewayUrl(const std::string& url, common::Prompt& prompt, const WaitHook& whileWaiting = {});
 
     // GET "/" on the session's connection: 0 for any HTTP answer, -1 (with lastError) otherwise.
     static int TestConnection(GatewayHttpSession* session);
     // Runs procedure on a worker thread up to attempts times, each limited to limit; a timed-out
     // attempt is aborted and joined before the next one starts.
-    int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit, common::Prompt& prompt);
-    // The three-paragraph time-out message naming serverName.
-    std::string ConnectionFailureText() const;
+    int RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit, common::Prompt& prompt,
+                       const WaitHook& whileWaiting = {});
+    // The three-paragraph message naming serverName. It opens with the time-out sentence, except
+    // for an answer that broke off or was not HTTP, which opens with the sentence of its class.
+    std::string ConnectionFailureText(NetworkFailure failure = NetworkFailure::TimedOut) const;
 
     // Reads "/_SystemInfo.htm" into hardwareVersion and softwareVersion (as UTF-8); 0 or -1.
+    // Runs on the calling thread; whileWaiting is called there while the network is awaited.
     int QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, common::Prompt& prompt,
-                        PasswordPrompt& passwordPrompt);
+                        PasswordPrompt& passwordPrompt, const WaitHook& whileWaiting = {});
 
     // Starts the upload worker, which reports to page and shows boxes through prompt; 0 or -1.
     int StartUpload(UploadStatusSink& page, common::Prompt& prompt);
@@ -78,14 +87,18 @@ private:
         std::function<bool()> rewindBody;                        // back to the first byte, when the library resends
         std::function<void(const char*, std::size_t)> onBody;    // response body; default: discarded
         std::function<void()> onNewResponse;                     // each status line, interim ones included
+        std::chrono::milliseconds limit{0};                      // overall limit; 0: none
+        std::size_t answerLimit = 0;                             // most body bytes of one answer; 0: no limit
         bool challengeAuth = false; // offer user/password when challenged (Basic or Digest)
         std::string user;
         std::string password;
     };
     struct ExchangeResult {
         int code = 0; // CURLcode
+        long osErrno = 0;
         long status = 0;
-        std::string errorText;
+        bool gaveUp = false;   // the wait hook gave up
+        std::string errorText; // libcurl's own, for the log
         bool Completed() const { return code == 0; }
     };
 
@@ -103,6 +116,7 @@ private:
     void* request = nullptr;    // CURL*: the easy handle every request uses
     std::mutex connectionMutex; // guards connection against AbortRequest
     std::atomic<bool> abortRequested{false};
+    const WaitHook* waitHook = nullptr; // set while QuerySystemInfo runs
     std::jthread workerThread;
     common::Prompt* workerPrompt = nullptr;
     // Credentials the gateway accepted by Basic authentication; sent with every later request.

@@ -2,13 +2,15 @@
 #include "web/BodyLineReader.h"
 #include "web/GatewayHttpSession.h"
 #include "web/GatewayUrl.h"
+#include "web/NetworkFailure.h"
 #include "web/SystemInfoText.h"
+#include "web/WebTexts.h"
 
 #include "res/Resources.h"
 
 #include <curl/curl.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <future>
 #include <system_error>
 
@@ -27,16 +29,29 @@ constexpr const char* kHttpOnlyText =
 constexpr const char* kAccessDeniedText = "Access denied: Invalid password\n";
 constexpr const char* kAccessFailedText = "Error: fail to access Gateway!\n";
 constexpr int kPasswordAttempts = 4;
-// The page is small; a gateway that sends more is not read further.
+// The page is small; a longer answer is not the gateway's page and fails the query.
 constexpr std::size_t kMaxPageText = 1 << 20;
+constexpr auto kWaitStep = std::chrono::milliseconds(20);
+
+std::string TrimBlanks(const std::string& text) {
+    std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
 
 } // namespace
 
-std::string GatewayHttpSession::ConnectionFailureText() const {
-    return res::LoadString(149) + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
+std::string GatewayHttpSession::ConnectionFailureText(NetworkFailure failure) const {
+    // A gateway that connected and then answered badly did not time out: say what happened.
+    bool answeredBadly = failure == NetworkFailure::Reset || failure == NetworkFailure::ProtocolError;
+    std::string first = answeredBadly ? FailureSentence(failure) : res::LoadString(149);
+    return first + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
 }
 
-int GatewayHttpSession::CheckGatewayUrl(const std::string& url, common::Prompt& prompt) {
+int GatewayHttpSession::CheckGatewayUrl(const std::string& typed, common::Prompt& prompt, const WaitHook& whileWaiting) {
+    // A blank picked up with a pasted address is not part of it.
+    std::string url = TrimBlanks(typed);
     std::optional<GatewayUrl> parsed = GatewayUrl::Parse(url);
     if (parsed) {
         serverName = parsed->host;
@@ -47,7 +62,7 @@ int GatewayHttpSession::CheckGatewayUrl(const std::string& url, common::Prompt& 
         return -1;
     }
     gatewayUrl = url;
-    return RunWithTimeout(&GatewayHttpSession::TestConnection, 1, timings.reachabilityLimit, prompt);
+    return RunWithTimeout(&GatewayHttpSession::TestConnection, 1, timings.reachabilityLimit, prompt, whileWaiting);
 }
 
 int GatewayHttpSession::TestConnection(GatewayHttpSession* session) {
@@ -56,16 +71,14 @@ int GatewayHttpSession::TestConnection(GatewayHttpSession* session) {
     ExchangeResult result = session->Perform(exchange);
     if (result.Completed())
         return 0;
-    char line[64];
-    std::snprintf(line, sizeof line, "%s %d %s\n", "Error: (", result.code, ") ");
-    session->lastError = line + result.errorText;
+    session->lastError = ConnectionErrorText(result.code, result.osErrno);
     session->CloseRequest();
     session->CloseConnection();
     return -1;
 }
 
 int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, std::chrono::milliseconds limit,
-                                       common::Prompt& prompt) {
+                                       common::Prompt& prompt, const WaitHook& whileWaiting) {
     int lastExitCode = 0;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         lastExitCode = 0;
@@ -76,13 +89,29 @@ int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, 
         try {
             worker = std::jthread(std::move(task), this);
         } catch (const std::system_error& error) {
-            prompt.MessageBox(error.code().message(), MB_OK | MB_ICONINFORMATION);
+            prompt.MessageBox(WebText(kTextNoThread, {std::to_string(error.code().value())}),
+                              MB_OK | MB_ICONINFORMATION);
             return -1;
         }
-        if (exitCode.wait_for(limit) == std::future_status::timeout) {
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        bool gaveUp = false;
+        bool timedOut = false;
+        while (!gaveUp && !timedOut) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                timedOut = exitCode.wait_for(std::chrono::milliseconds(0)) == std::future_status::timeout;
+                break;
+            }
+            if (exitCode.wait_for(whileWaiting ? std::min(left, kWaitStep) : left) == std::future_status::ready)
+                break;
+            gaveUp = whileWaiting && !whileWaiting();
+        }
+        if (gaveUp || timedOut) {
             AbortRequest();
             worker.join();
             abortRequested = false;
+            if (gaveUp)
+                return -1;
             continue;
         }
         worker.join();
@@ -101,19 +130,25 @@ int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, 
 }
 
 int GatewayHttpSession::QuerySystemInfo(std::string& hardwareOut, std::string& softwareOut, common::Prompt& prompt,
-                                        PasswordPrompt& passwordPrompt) {
+                                        PasswordPrompt& passwordPrompt, const WaitHook& whileWaiting) {
     // An open tag carries over between the lines of this page only: a page cut off inside a tag
     // must not blank the next query.
     bool inTag = false;
     std::string pageText;
     BodyLineReader reader([&](std::string& line) {
         StripTags(line, inTag);
-        if (pageText.size() < kMaxPageText)
-            pageText += line;
+        pageText += line;
     });
+    waitHook = whileWaiting ? &whileWaiting : nullptr;
+    struct HookReset {
+        const WaitHook*& hook;
+        ~HookReset() { hook = nullptr; }
+    } hookReset{waitHook};
 
     Exchange exchange;
     exchange.path = "/_SystemInfo.htm";
+    exchange.limit = timings.infoLimit;
+    exchange.answerLimit = kMaxPageText;
     exchange.challengeAuth = true;
     exchange.user = "default";
     exchange.password = "";
@@ -131,7 +166,9 @@ int GatewayHttpSession::QuerySystemInfo(std::string& hardwareOut, std::string& s
         result = Perform(exchange);
     }
     if (!result.Completed()) {
-        prompt.MessageBox(ConnectionFailureText(), MB_OK | MB_ICONEXCLAMATION);
+        if (!result.gaveUp)
+            prompt.MessageBox(ConnectionFailureText(ClassifyFailure(result.code, result.osErrno)),
+                              MB_OK | MB_ICONEXCLAMATION);
         CloseRequest();
         CloseConnection();
         return -1;

@@ -1,12 +1,13 @@
 // The upload worker: firmware upload, programming and restart requests, restart check.
+#include "web/FirmwareFile.h"
 #include "web/GatewayHttpSession.h"
 #include "web/UploadBody.h"
 #include "web/UploadStatus.h"
+#include "web/WebTexts.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <curl/curl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -22,15 +23,8 @@ constexpr std::string_view kFormPath = "/post-query";
 constexpr std::string_view kProgramBody = "Load=T&ButtonUpgrade=1&POST_END=1";
 constexpr std::string_view kRestartBody = "Load=S&Reboot=Execute";
 constexpr int kFormAttempts = 3;
-
-// Closes the firmware file on every way out of the upload.
-struct FileHandle {
-    int fd = -1;
-    ~FileHandle() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
+// The gateway answers the upload and the forms with a short page.
+constexpr std::size_t kMaxAnswer = 1 << 20;
 
 } // namespace
 
@@ -41,7 +35,7 @@ int GatewayHttpSession::StartUpload(UploadStatusSink& page, common::Prompt& prom
     try {
         workerThread = std::jthread(&GatewayHttpSession::UploadWorker, this);
     } catch (const std::system_error& error) {
-        prompt.MessageBox(error.code().message(), MB_OK | MB_ICONINFORMATION);
+        prompt.MessageBox(WebText(kTextNoThread, {std::to_string(error.code().value())}), MB_OK | MB_ICONINFORMATION);
         return -1;
     }
     return 0;
@@ -87,8 +81,8 @@ std::string GatewayHttpSession::BuildPartHeader() const {
 }
 
 void GatewayHttpSession::ShowFileError(int error) {
-    std::string text = "The firmware file \"" + firmwarePath + "\" could not be read completely";
-    text += error ? ":\n" + std::string(std::strerror(error)) + "." : ": it is shorter than when it was chosen.";
+    std::string text = error ? WebText(kTextFileReadError, {firmwarePath, std::to_string(error)})
+                             : WebText(kTextFileShrunk, {firmwarePath});
     if (workerPrompt)
         workerPrompt->MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -111,33 +105,26 @@ int GatewayHttpSession::UploadFirmware() {
     lastPercent = 0;
     std::string partHeader = BuildPartHeader();
 
-    FileHandle file;
-    file.fd = ::open(firmwarePath.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        ShowFileError(errno);
-        return -1;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ShowFileError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-        return -1;
-    }
-    auto fileLength = static_cast<std::uint64_t>(info.st_size);
+    // Nothing is sent for a file that cannot be opened, is not a regular file, or is empty.
+    FirmwareFile file(firmwarePath);
+    std::string problem;
+    if (file.Error() != 0)
+        problem = FileErrorText(firmwarePath, file.Error());
+    else if (file.Size() == 0)
+        problem = EmptyFileText(firmwarePath);
+    std::uint64_t fileLength = file.Size();
     bool legacy =
         hardwareVersion.find("1.01") != std::string::npos && softwareVersion.find("R1.10") != std::string::npos;
-    if (legacy && fileLength > kLegacyImageSize) {
+    if (problem.empty() && legacy && fileLength > kLegacyImageSize)
+        problem =
+            WebText(kTextFileTooLarge, {firmwarePath, std::to_string(fileLength), std::to_string(kLegacyImageSize)});
+    if (!problem.empty()) {
         if (workerPrompt)
-            workerPrompt->MessageBox("The firmware file \"" + firmwarePath + "\" has " + std::to_string(fileLength) +
-                                         " bytes; this Qel Gateway accepts at most " +
-                                         std::to_string(kLegacyImageSize) + " bytes.\nNothing was sent.",
-                                     MB_OK | MB_ICONEXCLAMATION);
+            workerPrompt->MessageBox(problem, MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
-    // An empty image is never sent.
-    if (fileLength == 0)
-        return -1;
 
-    UploadBody body(partHeader, file.fd, fileLength, legacy ? kLegacyImageSize : fileLength);
+    UploadBody body(partHeader, file.Fd(), fileLength, legacy ? kLegacyImageSize : fileLength);
     std::uint64_t declared = body.DeclaredLength();
     body.onProgress = [this, declared](std::uint64_t written) { ReportProgress(written, declared); };
 
@@ -147,6 +134,9 @@ int GatewayHttpSession::UploadFirmware() {
     exchange.headers.push_back("Content-Type: multipart/form-data; boundary=" + std::string(kBoundary));
     exchange.hasBody = true;
     exchange.bodyLength = declared;
+    exchange.limit =
+        timings.uploadLimit + std::chrono::seconds(declared / std::max<std::uint64_t>(timings.uploadBytesPerSecond, 1));
+    exchange.answerLimit = kMaxAnswer;
     exchange.readBody = [&body](char* buffer, std::size_t size) { return body.Read(buffer, size); };
     exchange.rewindBody = [&body] { return body.Rewind(); };
     ExchangeResult result = Perform(exchange);
@@ -169,6 +159,8 @@ int GatewayHttpSession::PostForm(std::string_view form) {
     exchange.path = kFormPath;
     exchange.hasBody = true;
     exchange.bodyLength = form.size();
+    exchange.limit = form == kProgramBody ? timings.programLimit : timings.restartFormLimit;
+    exchange.answerLimit = kMaxAnswer;
     std::size_t offset = 0;
     exchange.rewindBody = [&offset] {
         offset = 0;
@@ -182,9 +174,14 @@ int GatewayHttpSession::PostForm(std::string_view form) {
             offset += n;
             return n;
         };
-        if (Perform(exchange).Completed())
+        ExchangeResult result = Perform(exchange);
+        if (result.Completed())
             return 0;
         CloseRequest();
+        // A gateway that took the form and stays silent past the limit is not sent it again
+        // (it may be writing its flash); a dropped connection is.
+        if (result.code == CURLE_OPERATION_TIMEDOUT)
+            break;
     }
     CloseConnection();
     return -1;

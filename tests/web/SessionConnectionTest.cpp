@@ -56,6 +56,51 @@ TEST_F(SessionConnectionTest, RefusedConnectionShowsCurlCodeAndEitherButtonFails
     }
 }
 
+TEST_F(SessionConnectionTest, BlanksAroundTheAddressAreIgnored) {
+    GatewaySim sim;
+    EXPECT_EQ(session.CheckGatewayUrl(" \t" + sim.Url("/") + " ", prompt), 0);
+    EXPECT_EQ(prompt.Count(), 0u);
+    EXPECT_EQ(session.gatewayUrl, sim.Url("/"));
+    EXPECT_EQ(session.serverPort, sim.Port());
+}
+
+struct FailureCase {
+    const char* fault;
+    int code;
+    const char* english;
+    const char* japanese;
+};
+
+class FailureClasses : public SessionConnectionTest, public testing::WithParamInterface<FailureCase> {};
+
+// The box tells the class of the failure in the UI language; libcurl's own words stay out of it.
+TEST_P(FailureClasses, AreToldInPlainWords) {
+    GatewaySim sim({"--fault", GetParam().fault});
+    for (auto [language, sentence] : {std::pair{res::Language::English, GetParam().english},
+                                      std::pair{res::Language::Japanese, GetParam().japanese}}) {
+        res::OverrideLanguage(language);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(session.CheckGatewayUrl(sim.Url("/"), prompt), -1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        ASSERT_GE(prompt.Count(), 1u);
+        EXPECT_EQ(prompt.Boxes().back().text, "Error: ( " + std::to_string(GetParam().code) + " ) \n" + sentence);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FailureClasses,
+    testing::Values(FailureCase{"refuse", 7,
+                                "The gateway refused the connection: nothing answers at this address and port.",
+                                "ゲートウェイが接続を拒否しました。このアドレスとポートで応答するものがありません。"},
+                    FailureCase{"garbage", 1, "The gateway's answer could not be understood (HTTP protocol error).",
+                                "ゲートウェイの応答を解釈できませんでした (HTTP プロトコル エラー)。"},
+                    FailureCase{"huge-header", 27,
+                                "The gateway's answer could not be understood (HTTP protocol error).",
+                                "ゲートウェイの応答を解釈できませんでした (HTTP プロトコル エラー)。"}),
+    [](const auto& info) { return info.index == 0   ? "Refused"
+                                  : info.index == 1 ? "Garbage"
+                                                    : "HugeHeader"; });
+
 TEST_F(SessionConnectionTest, SilentGatewayIsAbortedAfterEachLimit) {
     GatewaySim sim({"--fault", "hang"});
     session.serverName = "127.0.0.1";
@@ -83,6 +128,16 @@ TEST_F(SessionConnectionTest, AddressCheckUsesTheSettingForItsLimit) {
     ASSERT_EQ(prompt.Count(), 1u);
     EXPECT_EQ(prompt.Boxes()[0].text, kTimedOut);
     EXPECT_EQ(GatewayTimings{}.reachabilityLimit, 5000ms);
+}
+
+TEST_F(SessionConnectionTest, AddressCheckCallsTheWaitHookAndStopsWhenItGivesUp) {
+    GatewaySim sim({"--fault", "hang"});
+    int waits = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.CheckGatewayUrl(sim.Url("/"), prompt, [&] { return ++waits < 10; }), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_EQ(waits, 10);
+    EXPECT_EQ(prompt.Count(), 0u);
 }
 
 TEST_F(SessionConnectionTest, RetryOnTheLastAttemptEndsWithoutFurtherMessage) {

@@ -11,6 +11,7 @@
 namespace vornalix::web {
 namespace {
 
+using namespace std::chrono_literals;
 using test::GatewaySim;
 using test::ScriptedPasswords;
 
@@ -153,6 +154,47 @@ TEST_F(SessionQueryTest, NetworkFailureShowsTheTimeOutText) {
     ASSERT_EQ(prompt.Count(), 1u);
     EXPECT_EQ(prompt.Boxes()[0].text, session.ConnectionFailureText());
     EXPECT_NE(prompt.Boxes()[0].text.find("Qel Gateway: 127.0.0.1\n"), std::string::npos);
+}
+
+struct EndlessCase {
+    const char* fault;
+    const char* opening;
+};
+
+class EndlessPages : public SessionQueryTest, public testing::WithParamInterface<EndlessCase> {};
+
+// A page that never ends fails within the limit (a fast one sooner, at the size cap, told as an
+// answer that is not understood), and the caller's wait hook runs all along.
+TEST_P(EndlessPages, FailWithinTheLimitWhileTheCallerKeepsWaiting) {
+    GatewaySim sim({"--fault", GetParam().fault});
+    Connect(sim);
+    session.timings.infoLimit = 1000ms;
+    int waits = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.QuerySystemInfo(hardware, software, prompt, passwords, [&] { return ++waits > 0; }), -1);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, 2500ms);
+    EXPECT_GE(waits, 5);
+    ASSERT_EQ(prompt.Count(), 1u);
+    EXPECT_EQ(prompt.Boxes()[0].text.rfind(std::string(GetParam().opening) + "\n\n", 0), 0u) << prompt.Boxes()[0].text;
+    EXPECT_NE(prompt.Boxes()[0].text.find("Qel Gateway: 127.0.0.1\n"), std::string::npos);
+    EXPECT_EQ(GatewayTimings{}.infoLimit, 20000ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, EndlessPages,
+                         testing::Values(EndlessCase{"trickle-info", "Error: The operation timed out!"},
+                                         EndlessCase{"endless-info", "The gateway's answer could not be understood "
+                                                                     "(HTTP protocol error)."}),
+                         [](const auto& info) { return info.index == 0 ? "Trickling" : "Fast"; });
+
+TEST_F(SessionQueryTest, WaitHookGivingUpEndsTheQueryWithoutMessage) {
+    GatewaySim sim({"--fault", "hang"});
+    Connect(sim);
+    int waits = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.QuerySystemInfo(hardware, software, prompt, passwords, [&] { return ++waits < 10; }), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_EQ(prompt.Count(), 0u);
 }
 
 TEST_F(SessionQueryTest, SilentGatewayFailsAfterTheStallLimit) {

@@ -168,12 +168,15 @@ TEST_F(SessionUploadTest, EmptyOrMissingFileFailsWithoutTraffic) {
     Connect(sim);
     session.firmwarePath = sim.WriteFile("empty.bin", "");
     EXPECT_EQ(RunWorker(), (std::vector<int>{Uploading, Failed}));
-    EXPECT_EQ(prompt.Count(), 0u);
+    ASSERT_EQ(prompt.Count(), 1u);
+    EXPECT_EQ(prompt.Boxes()[0].text, "The firmware file \"" + session.firmwarePath +
+                                          "\" is empty (0 bytes).\nPlease choose the firmware image file.");
+    EXPECT_EQ(prompt.Boxes()[0].type, common::MB_OK | common::MB_ICONEXCLAMATION);
 
     session.firmwarePath = sim.Folder() + "/missing.bin";
     EXPECT_EQ(session.UploadFirmware(), -1);
-    ASSERT_EQ(prompt.Count(), 1u);
-    EXPECT_NE(prompt.Boxes()[0].text.find("missing.bin"), std::string::npos);
+    ASSERT_EQ(prompt.Count(), 2u);
+    EXPECT_NE(prompt.Boxes()[1].text.find("missing.bin"), std::string::npos);
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(sim.Log().empty());
 }
@@ -242,6 +245,29 @@ TEST_F(SessionUploadTest, DroppedUploadFailsAndTheNextRequestReconnects) {
         std::count_if(requests.begin(), requests.end(),
                       [](const std::string& line) { return line.find(" conn=2 GET / 200") != std::string::npos; }),
         1);
+}
+
+TEST_F(SessionUploadTest, EndlessAnswerToTheUploadFails) {
+    GatewaySim sim({"--fault", "endless-upload"});
+    Connect(sim);
+    session.firmwarePath = sim.WriteFile("fw.bin", Pattern(100000));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunWorker(), (std::vector<int>{Uploading, Failed}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(sim.Image().size(), 100000u);
+}
+
+TEST_F(SessionUploadTest, SilentProgrammingFormFailsAfterOneLimit) {
+    GatewaySim sim({"--program-ms", "60000"});
+    Connect(sim);
+    session.timings.programLimit = 300ms;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.ProgramFlash(), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    // The form that reached the gateway is not sent again.
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(sim.Accepts(), 1u);
+    EXPECT_EQ(GatewayTimings{}.programLimit, 45000ms);
 }
 
 TEST_F(SessionUploadTest, ProgrammingThatFailsTwiceSucceedsTheThirdTime) {

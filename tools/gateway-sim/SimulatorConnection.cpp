@@ -216,9 +216,13 @@ bool SimulatorConnection::Send(int status, const std::string& body, const std::s
                           "\r\nServer: Qel-Gateway\r\nContent-Type: " + contentType +
                           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders +
                           (closeAfter ? "Connection: close\r\n" : "") + "\r\n" + body;
+    return SendRaw(message);
+}
+
+bool SimulatorConnection::SendRaw(const std::string& bytes) {
     std::size_t sent = 0;
-    while (sent < message.size()) {
-        ssize_t n = ::send(fd, message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
+    while (sent < bytes.size()) {
+        ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -226,6 +230,18 @@ bool SimulatorConnection::Send(int status, const std::string& body, const std::s
         sent += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void SimulatorConnection::SendEndless(bool trickle) {
+    std::string filler = trickle ? "<p>.</p>\n" : std::string(64 * 1024 - 1, '.') + "\n";
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool open = SendRaw("HTTP/1.1 200 OK\r\nServer: Qel-Gateway\r\nContent-Type: text/html\r\n"
+                        "Connection: close\r\n\r\n<html><body>\n");
+    while (open && std::chrono::steady_clock::now() < end) {
+        open = SendRaw(filler);
+        std::this_thread::sleep_for(std::chrono::milliseconds(trickle ? 50 : 1));
+    }
+    Drop();
 }
 
 void SimulatorConnection::Serve() {
@@ -237,7 +253,11 @@ void SimulatorConnection::Serve() {
             return;
         if (options.slowMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(options.slowMs));
-        if (options.fault == "hang") {
+        if (options.fault == "hang" || options.fault == "garbage" || options.fault == "huge-header") {
+            if (options.fault == "garbage")
+                SendRaw("\x7f\x01 this is not an HTTP answer\r\n\r\n");
+            else if (options.fault == "huge-header")
+                SendRaw("HTTP/1.1 200 OK\r\nX-Filler: " + std::string(10 << 20, 'a') + "\r\n\r\n");
             char sink[4096];
             while (Receive(sink, sizeof sink) > 0) {
             }
@@ -264,12 +284,16 @@ void SimulatorConnection::Serve() {
                 status = options.statusRoot;
                 Send(status, Page("Qel Gateway", "Qel Gateway web interface"));
             } else if (request.method == "GET" && request.path == "/_SystemInfo.htm") {
-                if (options.auth && !Authorized(request))
+                if (options.auth && !Authorized(request)) {
                     Send(status = 401, Page("401 Unauthorized", "Authorization required"), challenge);
-                else if (options.statusInfo)
+                } else if (options.fault == "endless-info" || options.fault == "trickle-info") {
+                    SendEndless(options.fault == "trickle-info");
+                    status = 200;
+                } else if (options.statusInfo) {
                     Send(status = options.statusInfo, Page("Error", Reason(options.statusInfo)));
-                else
+                } else {
                     Send(status = 200, SystemInfoPage());
+                }
             } else if (request.method == "POST" && request.path == "/post-query") {
                 if (options.protectUpload && !Authorized(request)) {
                     Send(status = 401, Page("401 Unauthorized", "Authorization required"), challenge);
@@ -386,6 +410,10 @@ int SimulatorConnection::HandleUpload(Request& request) {
         options.hardware.find("1.01") != std::string::npos && options.software.find("R1.10") != std::string::npos;
     if (legacy && imageSize != kLegacyImageSize)
         good = false;
+    if (options.fault == "endless-upload") {
+        SendEndless(false);
+        return 200;
+    }
     int status = options.statusUpload ? options.statusUpload : good ? 200 : 400;
     Send(status, Page("Upload", good ? "Image received: " + std::to_string(imageSize) + " bytes" : "Bad upload"));
     return status;

@@ -32,6 +32,9 @@ private:
     bool Authorized(const Request& request) const;
     std::string SystemInfoPage() const;
     bool Send(int status, const std::string& body, const std::string& extraHeaders = "");
+    bool SendRaw(const std::string& bytes);
+    // A 200 answer that does not end: filler for up to 10 s (fast, or a line every 50 ms), then close.
+    void SendEndless(bool trickle);
     std::size_t Receive(char* buffer, std::size_t size);
     void Record(const char* data, std::size_t size);
     void Drop();

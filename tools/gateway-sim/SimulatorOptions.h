@@ -20,7 +20,8 @@ struct SimulatorOptions {
     int programMs = 2000;       // time the programming form takes
     int restartMs = 5000;       // time the gateway is away after the restart form
     bool restartRefuse = false; // refuse connections while away (default: silent)
-    std::string fault;          // "", "refuse", "hang"
+    std::string fault;          // "", "refuse", "hang", "garbage", "huge-header", "endless-info",
+                                // "trickle-info", "endless-upload"
     int statusRoot = 200;
     int statusInfo = 0;             // 0: normal answer
     int statusUpload = 0;           // 0: 200 for a good upload, 400 for a bad one

@@ -1,6 +1,7 @@
 // qel-gateway-sim: serves the Qel Gateway's web interface for tests, benchmarks and demos.
 #include "tools/gateway-sim/GatewaySimulator.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,9 @@ const char* kUsage =
     "  --restart-ms N          time the gateway is away after the restart form (default 5000)\n"
     "  --restart-refuse        refuse connections while away (default: leave them unanswered)\n"
     "  --fault refuse|hang     refuse every connection, or accept and never answer\n"
+    "  --fault garbage|huge-header  answer every request with non-HTTP bytes, or a 10 MB header line\n"
+    "  --fault endless-info|trickle-info|endless-upload  answer /_SystemInfo.htm or the upload with a\n"
+    "                          200 body that does not end (fast, or a line every 50 ms) for 10 s\n"
     "  --status-root N         status of GET / (default 200)\n"
     "  --status-info N         status of GET /_SystemInfo.htm once authorised (e.g. 404, 500)\n"
     "  --status-upload N       status of every upload\n"
@@ -104,7 +108,9 @@ int main(int argc, char** argv) {
             options.restartRefuse = true;
         } else if (name == "--fault") {
             options.fault = value();
-            if (options.fault != "refuse" && options.fault != "hang")
+            static const char* const kFaults[] = {"refuse",       "hang",         "garbage",       "huge-header",
+                                                  "endless-info", "trickle-info", "endless-upload"};
+            if (std::find(std::begin(kFaults), std::end(kFaults), options.fault) == std::end(kFaults))
                 Fail("unknown fault " + options.fault);
         } else if (name == "--status-root") {
             options.statusRoot = static_cast<int>(Number(name, value()));

@@ -1,0 +1,102 @@
+#include "web/FirmwareFile.h"
+
+#include "web/WebTexts.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vornalix::web {
+
+namespace {
+
+constexpr const char* kOpenErrorPrefix = "The data file could not be\t\t  opened because of this error: ";
+
+int ModeError(mode_t mode) {
+    if (S_ISREG(mode))
+        return 0;
+    return S_ISDIR(mode) ? EISDIR : FirmwareFile::kNotRegular;
+}
+
+// Cuts text to at most limit bytes without splitting a UTF-8 character.
+std::string CutUtf8(std::string text, std::size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+    return text;
+}
+
+std::string CauseText(const std::string& path, int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return WebText(kTextFileNotFound, {path});
+    case EISDIR:
+        return WebText(kTextFileIsFolder, {path});
+    case EACCES:
+    case EPERM:
+        return WebText(kTextFileAccessDenied, {path});
+    case FirmwareFile::kNotRegular:
+        return WebText(kTextFileNotRegular, {path});
+    default:
+        return WebText(kTextFileOtherError, {path, std::to_string(error)});
+    }
+}
+
+} // namespace
+
+FirmwareFile::FirmwareFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        error = errno;
+        return;
+    }
+    if ((error = ModeError(info.st_mode)) != 0)
+        return;
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        error = errno;
+        return;
+    }
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else
+        error = ModeError(info.st_mode);
+    if (error != 0) {
+        ::close(fd);
+        fd = -1;
+        return;
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+}
+
+FirmwareFile::~FirmwareFile() {
+    if (fd >= 0)
+        ::close(fd);
+}
+
+std::string FileErrorText(const std::string& path, int error, std::size_t causeLimit) {
+    return kOpenErrorPrefix + CutUtf8(CauseText(path, error), causeLimit);
+}
+
+std::string EmptyFileText(const std::string& path) {
+    return WebText(kTextFileEmpty, {path});
+}
+
+std::string FirmwareFileProblem(const std::string& path, std::size_t causeLimit) {
+    FirmwareFile file(path);
+    if (file.Error() != 0)
+        return FileErrorText(path, file.Error(), causeLimit);
+    if (file.Size() == 0)
+        return EmptyFileText(path);
+    return {};
+}
+
+} // namespace vornalix::web

@@ -1,0 +1,92 @@
+#include "web/NetworkFailure.h"
+
+#include "web/WebTexts.h"
+
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace vornalix::web {
+
+namespace {
+
+// A socket error, when the system reported one.
+bool FromErrno(long osErrno, NetworkFailure& failure) {
+    switch (osErrno) {
+    case ECONNREFUSED:
+        failure = NetworkFailure::Refused;
+        return true;
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENETDOWN:
+    case EADDRNOTAVAIL:
+        failure = NetworkFailure::Unreachable;
+        return true;
+    case ETIMEDOUT:
+        failure = NetworkFailure::TimedOut;
+        return true;
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EPIPE:
+        failure = NetworkFailure::Reset;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+NetworkFailure ClassifyFailure(int curlCode, long osErrno) {
+    NetworkFailure failure;
+    switch (curlCode) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return NetworkFailure::NameNotResolved;
+    case CURLE_OPERATION_TIMEDOUT:
+        return NetworkFailure::TimedOut;
+    case CURLE_COULDNT_CONNECT:
+        return FromErrno(osErrno, failure) ? failure : NetworkFailure::Refused;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        return FromErrno(osErrno, failure) ? failure : NetworkFailure::Reset;
+    default:
+        // Answers that are not HTTP, header lines beyond the library's limit, bodies beyond ours.
+        return NetworkFailure::ProtocolError;
+    }
+}
+
+std::string FailureSentence(NetworkFailure failure) {
+    switch (failure) {
+    case NetworkFailure::Refused:
+        return WebText(kTextRefused);
+    case NetworkFailure::Unreachable:
+        return WebText(kTextUnreachable);
+    case NetworkFailure::NameNotResolved:
+        return WebText(kTextNameNotResolved);
+    case NetworkFailure::TimedOut:
+        return WebText(kTextTimedOut);
+    case NetworkFailure::Reset:
+        return WebText(kTextReset);
+    case NetworkFailure::ProtocolError:
+        break;
+    }
+    return WebText(kTextProtocolError);
+}
+
+std::string ConnectionErrorText(int curlCode, long osErrno) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%s %d %s\n", "Error: (", curlCode, ") ");
+    return line + FailureSentence(ClassifyFailure(curlCode, osErrno));
+}
+
+void LogNetworkFailure(const std::string& what, int curlCode, long osErrno, const std::string& libraryText) {
+    std::fprintf(stderr, "vornalix: %s: libcurl error %d (errno %ld): %s\n", what.c_str(), curlCode, osErrno,
+                 libraryText.c_str());
+}
+
+} // namespace vornalix::web
