@@ -4,6 +4,7 @@
 #include "res/DialogTemplate.h"
 #include "res/StringIds.h"
 
+#include <initializer_list>
 #include <string>
 
 namespace vornalix::res {
@@ -27,6 +28,9 @@ inline std::string LoadString(StringId id) {
 inline std::string LoadString(StringId id, Language language) {
     return LoadString(static_cast<int>(id), language);
 }
+
+// The string with "%1", "%2", ... replaced by the arguments in that order.
+std::string FormatString(StringId id, std::initializer_list<std::string> arguments);
 
 // A dialog template by id; nullptr for an unknown id.
 const DialogTemplate* FindDialog(int id);

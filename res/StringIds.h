@@ -49,6 +49,23 @@ enum class StringId : int {
     CouldNotConnectPrefix = 150,
     CheckAddressAdvice = 151,
     RestartReminder = 152,
+    // Messages of our own beyond the quoted texts; "%1", "%2", ... are filled by FormatString.
+    ConnectionRefused = 300,
+    HostUnreachable = 301,
+    NameNotResolved = 302,
+    ConnectionTimedOut = 303,
+    ConnectionReset = 304,
+    ProtocolError = 305,
+    FileNotFound = 306,
+    FileIsFolder = 307,
+    FileAccessDenied = 308,
+    FileNotRegular = 309,
+    FileOtherError = 310,
+    FileEmpty = 311,
+    FileReadError = 312,
+    FileShrunk = 313,
+    FileTooLarge = 314,
+    NoWorkerThread = 315,
 };
 
 } // namespace vornalix::res

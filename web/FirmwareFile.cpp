@@ -1,6 +1,6 @@
 #include "web/FirmwareFile.h"
 
-#include "web/WebTexts.h"
+#include "res/Resources.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,16 +37,16 @@ std::string CauseText(const std::string& path, int error) {
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-        return WebText(kTextFileNotFound, {path});
+        return res::FormatString(res::StringId::FileNotFound, {path});
     case EISDIR:
-        return WebText(kTextFileIsFolder, {path});
+        return res::FormatString(res::StringId::FileIsFolder, {path});
     case EACCES:
     case EPERM:
-        return WebText(kTextFileAccessDenied, {path});
+        return res::FormatString(res::StringId::FileAccessDenied, {path});
     case FirmwareFile::kNotRegular:
-        return WebText(kTextFileNotRegular, {path});
+        return res::FormatString(res::StringId::FileNotRegular, {path});
     default:
-        return WebText(kTextFileOtherError, {path, std::to_string(error)});
+        return res::FormatString(res::StringId::FileOtherError, {path, std::to_string(error)});
     }
 }
 
@@ -87,7 +87,7 @@ std::string FileErrorText(const std::string& path, int error, std::size_t causeL
 }
 
 std::string EmptyFileText(const std::string& path) {
-    return WebText(kTextFileEmpty, {path});
+    return res::FormatString(res::StringId::FileEmpty, {path});
 }
 
 std::string FirmwareFileProblem(const std::string& path, std::size_t causeLimit) {

@@ -1,10 +1,10 @@
 // Address check, reachability test and the system-information query.
+#include "res/Resources.h"
 #include "web/BodyLineReader.h"
 #include "web/GatewayHttpSession.h"
 #include "web/GatewayUrl.h"
 #include "web/NetworkFailure.h"
 #include "web/SystemInfoText.h"
-#include "web/WebTexts.h"
 
 #include "res/Resources.h"
 
@@ -45,11 +45,13 @@ std::string TrimBlanks(const std::string& text) {
 std::string GatewayHttpSession::ConnectionFailureText(NetworkFailure failure) const {
     // A gateway that connected and then answered badly did not time out: say what happened.
     bool answeredBadly = failure == NetworkFailure::Reset || failure == NetworkFailure::ProtocolError;
-    std::string first = answeredBadly ? FailureSentence(failure) : res::LoadString(149);
-    return first + "\n\n" + res::LoadString(150) + serverName + "\n\n" + res::LoadString(151);
+    std::string first = answeredBadly ? FailureSentence(failure) : res::LoadString(res::StringId::OperationTimedOut);
+    return first + "\n\n" + res::LoadString(res::StringId::CouldNotConnectPrefix) + serverName + "\n\n" +
+           res::LoadString(res::StringId::CheckAddressAdvice);
 }
 
-int GatewayHttpSession::CheckGatewayUrl(const std::string& typed, common::Prompt& prompt, const WaitHook& whileWaiting) {
+int GatewayHttpSession::CheckGatewayUrl(const std::string& typed, common::Prompt& prompt,
+                                        const WaitHook& whileWaiting) {
     // A blank picked up with a pasted address is not part of it.
     std::string url = TrimBlanks(typed);
     std::optional<GatewayUrl> parsed = GatewayUrl::Parse(url);
@@ -89,7 +91,7 @@ int GatewayHttpSession::RunWithTimeout(ThreadProcedure procedure, int attempts, 
         try {
             worker = std::jthread(std::move(task), this);
         } catch (const std::system_error& error) {
-            prompt.MessageBox(WebText(kTextNoThread, {std::to_string(error.code().value())}),
+            prompt.MessageBox(res::FormatString(res::StringId::NoWorkerThread, {std::to_string(error.code().value())}),
                               MB_OK | MB_ICONINFORMATION);
             return -1;
         }

@@ -1,9 +1,9 @@
 // The upload worker: firmware upload, programming and restart requests, restart check.
+#include "res/Resources.h"
 #include "web/FirmwareFile.h"
 #include "web/GatewayHttpSession.h"
 #include "web/UploadBody.h"
 #include "web/UploadStatus.h"
-#include "web/WebTexts.h"
 
 #include <curl/curl.h>
 
@@ -35,7 +35,8 @@ int GatewayHttpSession::StartUpload(UploadStatusSink& page, common::Prompt& prom
     try {
         workerThread = std::jthread(&GatewayHttpSession::UploadWorker, this);
     } catch (const std::system_error& error) {
-        prompt.MessageBox(WebText(kTextNoThread, {std::to_string(error.code().value())}), MB_OK | MB_ICONINFORMATION);
+        prompt.MessageBox(res::FormatString(res::StringId::NoWorkerThread, {std::to_string(error.code().value())}),
+                          MB_OK | MB_ICONINFORMATION);
         return -1;
     }
     return 0;
@@ -81,8 +82,8 @@ std::string GatewayHttpSession::BuildPartHeader() const {
 }
 
 void GatewayHttpSession::ShowFileError(int error) {
-    std::string text = error ? WebText(kTextFileReadError, {firmwarePath, std::to_string(error)})
-                             : WebText(kTextFileShrunk, {firmwarePath});
+    std::string text = error ? res::FormatString(res::StringId::FileReadError, {firmwarePath, std::to_string(error)})
+                             : res::FormatString(res::StringId::FileShrunk, {firmwarePath});
     if (workerPrompt)
         workerPrompt->MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -116,8 +117,8 @@ int GatewayHttpSession::UploadFirmware() {
     bool legacy =
         hardwareVersion.find("1.01") != std::string::npos && softwareVersion.find("R1.10") != std::string::npos;
     if (problem.empty() && legacy && fileLength > kLegacyImageSize)
-        problem =
-            WebText(kTextFileTooLarge, {firmwarePath, std::to_string(fileLength), std::to_string(kLegacyImageSize)});
+        problem = res::FormatString(res::StringId::FileTooLarge,
+                                    {firmwarePath, std::to_string(fileLength), std::to_string(kLegacyImageSize)});
     if (!problem.empty()) {
         if (workerPrompt)
             workerPrompt->MessageBox(problem, MB_OK | MB_ICONEXCLAMATION);

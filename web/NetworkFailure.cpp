@@ -1,6 +1,6 @@
 #include "web/NetworkFailure.h"
 
-#include "web/WebTexts.h"
+#include "res/Resources.h"
 
 #include <curl/curl.h>
 
@@ -63,19 +63,19 @@ NetworkFailure ClassifyFailure(int curlCode, long osErrno) {
 std::string FailureSentence(NetworkFailure failure) {
     switch (failure) {
     case NetworkFailure::Refused:
-        return WebText(kTextRefused);
+        return res::LoadString(res::StringId::ConnectionRefused);
     case NetworkFailure::Unreachable:
-        return WebText(kTextUnreachable);
+        return res::LoadString(res::StringId::HostUnreachable);
     case NetworkFailure::NameNotResolved:
-        return WebText(kTextNameNotResolved);
+        return res::LoadString(res::StringId::NameNotResolved);
     case NetworkFailure::TimedOut:
-        return WebText(kTextTimedOut);
+        return res::LoadString(res::StringId::ConnectionTimedOut);
     case NetworkFailure::Reset:
-        return WebText(kTextReset);
+        return res::LoadString(res::StringId::ConnectionReset);
     case NetworkFailure::ProtocolError:
         break;
     }
-    return WebText(kTextProtocolError);
+    return res::LoadString(res::StringId::ProtocolError);
 }
 
 std::string ConnectionErrorText(int curlCode, long osErrno) {
