@@ -3,9 +3,11 @@
 namespace vornalix::recovery {
 
 bool TftpSessionContext::AdmitSession(const sockaddr_in& requester) {
+    const std::pair key{requester.sin_addr.s_addr, requester.sin_port};
     std::lock_guard lock(sessionsMutex);
-    if (!waitingRequesters.emplace(requester.sin_addr.s_addr, requester.sin_port).second)
+    if (placesInUse >= kPlaces && waitingRequesters.count(key) != 0)
         return false;
+    waitingRequesters.insert(key);
     ++runningSessions;
     return true;
 }
@@ -13,10 +15,19 @@ bool TftpSessionContext::AdmitSession(const sockaddr_in& requester) {
 void TftpSessionContext::PlaceTaken(const sockaddr_in& requester, bool ended) {
     {
         std::lock_guard lock(sessionsMutex);
-        waitingRequesters.erase({requester.sin_addr.s_addr, requester.sin_port});
+        if (const auto found = waitingRequesters.find({requester.sin_addr.s_addr, requester.sin_port});
+            found != waitingRequesters.end())
+            waitingRequesters.erase(found);
+        if (!ended)
+            ++placesInUse;
     }
     if (ended)
         SessionEnded();
+}
+
+void TftpSessionContext::PlaceReleased() {
+    std::lock_guard lock(sessionsMutex);
+    --placesInUse;
 }
 
 void TftpSessionContext::SessionEnded() {

@@ -32,11 +32,16 @@ struct TftpSessionContext {
                        TftpTimings timings)
         : serverAddress(serverAddress), serveDirectory(firmwarePath), pageLink(page), timings(timings) {}
 
-    // The listener, for a datagram from `requester`: false while a session of that very address and port still
-    // waits for a place (the datagram is a repeat of its request); otherwise the new session counts as running.
+    static constexpr int kPlaces = 5;
+
+    // The listener, for a datagram from `requester`: false while every place is taken and a session of that very
+    // address and port waits for one (the datagram repeats its request); otherwise the new session counts as
+    // running.
     bool AdmitSession(const sockaddr_in& requester);
     // The session of an admitted datagram got a place (or never started: `ended` true).
     void PlaceTaken(const sockaddr_in& requester, bool ended = false);
+    // The session gives its place back (just before it releases sessionLimiter).
+    void PlaceReleased();
     // A session has ended; when it was the last one and none has finished the page, the idle handler runs.
     void SessionEnded();
 
@@ -56,7 +61,7 @@ struct TftpSessionContext {
     PageLink pageLink;
     const TftpTimings timings;
     // One unit per running session: at most 5 exchange packets at a time.
-    std::counting_semaphore<5> sessionLimiter{5};
+    std::counting_semaphore<kPlaces> sessionLimiter{kPlaces};
 
     // Sessions started and not yet ended.
     mutable std::mutex sessionsMutex;
@@ -64,7 +69,8 @@ struct TftpSessionContext {
     int runningSessions = 0;
 
 private:
-    std::set<std::pair<in_addr_t, in_port_t>> waitingRequesters;
+    std::multiset<std::pair<in_addr_t, in_port_t>> waitingRequesters;
+    int placesInUse = 0;
     std::map<in_addr_t, int> transfers;
     bool finishReported = false;
     std::function<void()> idleHandler;

@@ -55,6 +55,7 @@ void TftpTransfer::Run() {
     const End end = Exchange();
     Finish(end);
     channel.reset();
+    server.PlaceReleased();
     server.sessionLimiter.release();
     // Last: whoever waits for the sessions may go on once this is counted down.
     const std::shared_ptr<TftpSessionContext> keep = request.server;

@@ -203,12 +203,13 @@ int main() {
         std::printf("  ours (BOOTP + TFTP)      %8.3f %%\n", ourIdle);
         std::printf("  tftpd-hpa                %8.3f %%\n", theirIdle);
     }
-    if (copiedTime > 0) {
-        std::printf("1 MiB file (%.0f blocks), %.0f %% of the requester's datagrams copied, client tftp-hpa\n",
-                    copiedBlocks, kCopiedShare * 100);
+    std::printf("1 MiB file (%.0f blocks), %.0f %% of the requester's datagrams copied, client tftp-hpa\n",
+                copiedBlocks, kCopiedShare * 100);
+    if (copiedTime > 0)
         std::printf("  DATA packets sent        %8d  in %.3f s\n", copiedData, copiedTime);
-        std::printf("  DATA packets / blocks    %8.2f  (target <= 1.30)\n", copiedData / copiedBlocks);
-    }
+    else
+        std::printf("  DATA packets sent        %8d  (the fetch failed or timed out)\n", copiedData);
+    std::printf("  DATA packets / blocks    %8.2f  (target <= 1.30)\n", copiedData / copiedBlocks);
 
     kill(tftpd, SIGTERM);
     waitpid(tftpd, nullptr, 0);
