@@ -47,22 +47,14 @@ struct Folder {
     std::string firmware;
 };
 
-// Files are rewritten for every input: in memory where there is a tmpfs, removed at exit.
+// The served folder, rewritten for every input (run-fuzzers.sh points TMPDIR at a tmpfs where there is one).
 const Folder& TheFolder() {
-    // Never destroyed: the exit handler still needs it.
-    static const Folder* const folder = [] {
-        std::error_code error;
-        const auto base = std::filesystem::is_directory("/dev/shm", error) ? std::filesystem::path("/dev/shm")
-                                                                           : std::filesystem::temp_directory_path();
-        const auto root = base / ("vx-session-fuzz-" + std::to_string(getpid()));
+    static const Folder folder = [] {
+        const auto root = std::filesystem::temp_directory_path() / ("vx-session-fuzz-" + std::to_string(getpid()));
         std::filesystem::create_directories(root);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(TheFolder().root, ignored);
-        });
-        return new Folder{root, (root / "image.bin").string()};
+        return Folder{root, (root / "image.bin").string()};
     }();
-    return *folder;
+    return folder;
 }
 
 void Put(std::vector<std::uint8_t>& packet, const std::string& text) {
@@ -231,8 +223,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         content[i] = static_cast<char>(i * 7 + 1);
     std::ofstream(folder.firmware, std::ios::binary | std::ios::trunc).write(content.data(), content.size());
     std::ofstream(folder.root / "param.ini", std::ios::trunc) << (in.Byte() & 1 ? "code=image.bin\n" : "[boot]\n");
+    // What earlier write requests stored goes: every input starts from the same two files.
     std::error_code error;
-    std::filesystem::remove(folder.root / "upload.bin", error);
+    for (const auto& entry : std::filesystem::directory_iterator(folder.root, error))
+        if (const auto name = entry.path().filename(); name != "image.bin" && name != "param.ini")
+            std::filesystem::remove(entry.path(), error);
 
     Page page;
     auto context = std::make_shared<TftpSessionContext>(kServerAddress, folder.firmware, &page,
