@@ -3,12 +3,10 @@
 // address, this host as boot server and the firmware file as boot file.
 #include "recovery/BootReplyBuilder.h"
 #include "recovery/ListenStatus.h"
-#include "recovery/StopSignal.h"
+#include "recovery/UdpListener.h"
 
-#include <mutex>
 #include <netinet/in.h>
 #include <string>
-#include <thread>
 
 namespace vornalix::recovery {
 
@@ -36,17 +34,12 @@ public:
     std::string bootFilePath;
 
 private:
-    void Run();
-    void Answer(const unsigned char* datagram, std::size_t length, const sockaddr_in& sender);
+    ssize_t ReceiveOne(int socket);
+    void Answer(int socket, const unsigned char* datagram, std::size_t length, const sockaddr_in& sender);
 
     BootReplyBuilder builder;
-    int socketFd = -1;
     int interfaceIndex = 0;
-    StopSignal stopSignal;
-    mutable std::mutex stateMutex;
-    std::mutex stopMutex;
-    ListenStatus status;
-    std::thread worker;
+    UdpListener listener;
 };
 
 } // namespace vornalix::recovery

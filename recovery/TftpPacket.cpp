@@ -56,6 +56,13 @@ std::string TftpPacket::TextAt(std::span<const std::uint8_t> datagram, std::size
     return text;
 }
 
+std::optional<std::string> TftpPacket::NameOf(std::span<const std::uint8_t> datagram) {
+    const std::size_t end = datagram.size() < 2 ? 2 : TextEnd(datagram, 2, datagram.size()).value_or(datagram.size());
+    if (end - 2 > kMaxTextLength)
+        return std::nullopt;
+    return TextAt(datagram, 2);
+}
+
 std::optional<std::size_t> TftpPacket::OptionsOffset(std::span<const std::uint8_t> datagram) {
     const auto nameEnd = TextEnd(datagram, 2, datagram.size());
     if (!nameEnd)

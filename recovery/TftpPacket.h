@@ -33,6 +33,9 @@ public:
     static std::uint16_t BlockOf(std::span<const std::uint8_t> datagram);
     // The zero-terminated text at `offset`, cut at the datagram's end and at kMaxTextLength bytes.
     static std::string TextAt(std::span<const std::uint8_t> datagram, std::size_t offset);
+    // The requested name of RRQ or WRQ (the text at offset 2); nullopt when it is longer than kMaxTextLength
+    // bytes, so that a name is refused rather than cut.
+    static std::optional<std::string> NameOf(std::span<const std::uint8_t> datagram);
     // Where the options of a request begin: after the zero that ends its mode text; nullopt when the name or the
     // mode has no terminating zero inside the datagram.
     static std::optional<std::size_t> OptionsOffset(std::span<const std::uint8_t> datagram);

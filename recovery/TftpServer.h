@@ -2,15 +2,13 @@
 // TFTP listener on UDP port 69 of the chosen address: every datagram that arrives starts a transfer session
 // of its own; at most 5 sessions exchange packets at a time.
 #include "recovery/ListenStatus.h"
-#include "recovery/StopSignal.h"
 #include "recovery/TftpSessionContext.h"
+#include "recovery/UdpListener.h"
 
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace vornalix::recovery {
 
@@ -34,6 +32,9 @@ public:
     void Stop();
     ListenStatus Status() const;
 
+    // Runs on a session's thread whenever the last running session has ended and no session has finished the
+    // transfer (FinishTransfer), while the page is attached: the page then offers a way out again.
+    void SetIdleHandler(std::function<void()> handler);
     // From now on no session touches the page; waits for calls already running (see PageLink::Detach).
     void DetachPage(const std::function<void()>& whileWaiting = {});
     int RunningSessions() const;
@@ -44,15 +45,10 @@ public:
     const std::shared_ptr<TftpSessionContext> context;
 
 private:
-    void Run();
+    ssize_t ReceiveOne(int socket);
     void StartSession(const sockaddr_in& requester, const std::uint8_t* datagram, std::size_t length);
 
-    int socketFd = -1;
-    StopSignal stopSignal;
-    mutable std::mutex stateMutex;
-    std::mutex stopMutex;
-    ListenStatus status;
-    std::thread listener;
+    UdpListener listener;
 };
 
 } // namespace vornalix::recovery

@@ -7,11 +7,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <netinet/in.h>
 #include <semaphore>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace vornalix::recovery {
@@ -29,20 +32,48 @@ struct TftpSessionContext {
                        TftpTimings timings)
         : serverAddress(serverAddress), serveDirectory(firmwarePath), pageLink(page), timings(timings) {}
 
+    static constexpr int kPlaces = 5;
+
+    // The listener, for a datagram from `requester`: false while every place is taken and a session of that very
+    // address and port waits for one (the datagram repeats its request); otherwise the new session counts as
+    // running.
+    bool AdmitSession(const sockaddr_in& requester);
+    // The session of an admitted datagram got a place (or never started: `ended` true).
+    void PlaceTaken(const sockaddr_in& requester, bool ended = false);
+    // The session gives its place back (just before it releases sessionLimiter).
+    void PlaceReleased();
+    // A session has ended; when it was the last one and none has finished the page, the idle handler runs.
+    void SessionEnded();
+
+    // A session exchanges packets with its requester at `address` (it accepted a request and heard back).
+    void TransferBegins(in_addr_t address);
+    void TransferEnds(in_addr_t address);
+    // Transfers now running from `address`, and from any other address.
+    int TransfersFrom(in_addr_t address) const;
+    int TransfersFromOthers(in_addr_t address) const;
+
+    // Every session's report to the page goes through here, so that the idle handler knows of it.
+    void FinishTransfer(bool success);
+    void SetIdleHandler(std::function<void()> handler);
+
     const in_addr_t serverAddress;
     const ServedFolder serveDirectory;
     PageLink pageLink;
     const TftpTimings timings;
     // One unit per running session: at most 5 exchange packets at a time.
-    std::counting_semaphore<5> sessionLimiter{5};
+    std::counting_semaphore<kPlaces> sessionLimiter{kPlaces};
 
     // Sessions started and not yet ended.
-    std::mutex sessionsMutex;
+    mutable std::mutex sessionsMutex;
     std::condition_variable sessionsChanged;
     int runningSessions = 0;
-    // Requesters that answered a session of theirs: a duplicate session that such a requester left alone (it
-    // resent its request and took the other session's answer) ends quietly instead of failing the transfer.
-    std::set<in_addr_t> answeringRequesters;
+
+private:
+    std::multiset<std::pair<in_addr_t, in_port_t>> waitingRequesters;
+    int placesInUse = 0;
+    std::map<in_addr_t, int> transfers;
+    bool finishReported = false;
+    std::function<void()> idleHandler;
 };
 
 // What the listener hands a new session: the sender and the datagram that opened it.

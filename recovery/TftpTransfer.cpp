@@ -1,16 +1,14 @@
 #include "recovery/TftpTransfer.h"
 
 #include "recovery/AdapterInterface.h"
-#include "recovery/TimedSocketIo.h"
+#include "recovery/TftpSocketChannel.h"
 #include "res/Resources.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <strings.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace vornalix::recovery {
@@ -28,6 +26,9 @@ std::string OpenErrorText(const std::string& name) {
 std::string CreateErrorText(const std::string& name) {
     return "Can not create file \"" + name + "\"";
 }
+std::string ReadErrorText(const std::string& name) {
+    return "Read File \"" + name + "\" Error";
+}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -37,26 +38,28 @@ std::string Lower(std::string text) {
 
 } // namespace
 
-TftpTransfer::TftpTransfer(RequestBlock block) : request(std::move(block)), server(*request.server) {}
+TftpTransfer::TftpTransfer(RequestBlock block, std::unique_ptr<TftpChannel> channel)
+    : request(std::move(block)), server(*request.server), channel(std::move(channel)) {}
 
 TftpTransfer::~TftpTransfer() {
     CloseFile();
     DiscardPartialFile();
-    if (sessionSocket >= 0)
-        close(sessionSocket);
 }
 
 void TftpTransfer::Run() {
     Begin();
     server.sessionLimiter.acquire();
+    server.PlaceTaken(request.requester);
+    if (!channel)
+        channel = std::make_unique<TftpSocketChannel>(server.serverAddress, server.timings);
     const End end = Exchange();
     Finish(end);
+    channel.reset();
+    server.PlaceReleased();
     server.sessionLimiter.release();
     // Last: whoever waits for the sessions may go on once this is counted down.
-    std::shared_ptr<TftpSessionContext> keep = request.server;
-    std::lock_guard lock(keep->sessionsMutex);
-    --keep->runningSessions;
-    keep->sessionsChanged.notify_all();
+    const std::shared_ptr<TftpSessionContext> keep = request.server;
+    keep->SessionEnded();
 }
 
 void TftpTransfer::Begin() {
@@ -74,16 +77,8 @@ void TftpTransfer::Begin() {
 }
 
 TftpTransfer::End TftpTransfer::Exchange() {
-    sessionSocket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (sessionSocket >= 0) {
-        const int on = 1;
-        setsockopt(sessionSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        // Answer from the address the requester spoke to, also when the adapter holds several.
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = server.serverAddress;
-        bind(sessionSocket, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    }
+    const auto silence = std::chrono::seconds(server.timings.receiveWaitSeconds * server.timings.receiveTries);
+    auto lastHeard = channel->Now();
     bool first = true;
     for (;;) {
         std::span<const std::uint8_t> packet;
@@ -94,17 +89,21 @@ TftpTransfer::End TftpTransfer::Exchange() {
             first = false;
         } else {
             sockaddr_in sender{};
-            const int received = TimedSocketIo(sessionSocket, receiveArea.data(), receiveArea.size(), kDirectionReceive,
-                                               server.timings.receiveWaitSeconds, server.timings.receiveTries, nullptr,
-                                               nullptr, &sender);
+            const int received = channel->Receive(receiveArea.data(), receiveArea.size(), sender);
             if (received <= 0)
                 return End::Failed;
-            // A datagram from anyone but the requester's address and port is not part of this transfer.
-            if (!FromRequester(sender))
+            // A datagram from anyone but the requester's address and port is not part of this transfer, and
+            // does not keep the session from ending by silence.
+            if (!FromRequester(sender)) {
+                if (channel->Now() - lastHeard >= silence)
+                    return End::Failed;
                 continue;
-            NoteHeardBack();
+            }
+            lastHeard = channel->Now();
             receivedLength = static_cast<std::size_t>(received);
             packet = std::span<const std::uint8_t>(receiveArea.data(), receivedLength);
+            if (TftpPacket::OpcodeOf(packet) != TftpPacket::ERROR)
+                NoteHeardBack();
         }
         switch (TftpPacket::OpcodeOf(packet)) {
         case TftpPacket::RRQ:
@@ -122,7 +121,9 @@ TftpTransfer::End TftpTransfer::Exchange() {
         default:
             break;
         }
-        std::this_thread::sleep_for(server.timings.pause);
+        channel->Pause();
+        if (failed)
+            return End::Failed;
         if (done)
             return End::Completed;
     }
@@ -131,65 +132,73 @@ TftpTransfer::End TftpTransfer::Exchange() {
 void TftpTransfer::Finish(End end) {
     if (end == End::Completed) {
         if (reportSuccess)
-            server.pageLink.Use([](ProgressPage& page) { page.FinishTransfer(true); });
-    } else if (!AbandonedForAnotherSession()) {
-        server.pageLink.Use([](ProgressPage& page) { page.FinishTransfer(false); });
+            server.FinishTransfer(true);
+    } else if (!MayEndQuietly()) {
+        server.FinishTransfer(false);
     }
+    if (transferring)
+        server.TransferEnds(request.requester.sin_addr.s_addr);
+    transferring = false;
     CloseFile();
     DiscardPartialFile();
-    if (sessionSocket >= 0)
-        close(sessionSocket);
-    sessionSocket = -1;
+}
+
+bool TftpTransfer::MayEndQuietly() const {
+    const in_addr_t from = request.requester.sin_addr.s_addr;
+    // The requester resent its request and took the twin session's answer (an ERROR it sent here, such as
+    // "Unknown transfer ID", does not count as taking this one).
+    if (accepted && !heardBack && server.TransfersFrom(from) > 0)
+        return true;
+    // A stray datagram or a refused request from someone else.
+    return !accepted && server.TransfersFromOthers(from) > 0;
 }
 
 void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
-    const std::string name = TftpPacket::TextAt(packet, 2);
-    const auto path = server.serveDirectory.FindForReading(name);
+    const auto name = TftpPacket::NameOf(packet);
+    const auto path = name ? server.serveDirectory.FindForReading(*name) : std::nullopt;
     const int opened = path ? open(path->c_str(), O_RDONLY | O_CLOEXEC) : -1;
     struct stat info {};
     if (opened < 0 || fstat(opened, &info) != 0) {
         if (opened >= 0)
             close(opened);
-        const auto error = TftpPacket::Error(0, OpenErrorText(name));
-        Send(error);
+        Send(TftpPacket::Error(0, OpenErrorText(name.value_or(TftpPacket::TextAt(packet, 2)))));
         return;
     }
     CloseFile();
     DiscardPartialFile();
     file = opened;
     peerAddress = request.requester;
+    requestedName = *name;
     fileLength = static_cast<std::uint64_t>(info.st_size);
     blockNumber = 0;
     finalBlockSent = false;
     sessionMode = 1;
+    lastResend.reset();
+    accepted = true;
+    NoteHeardBack(false);
 
     reportSuccess = true;
-    if (Lower(name) == "param.ini") {
+    if (Lower(*name) == "param.ini") {
         std::string head(kParamIniProbe, '\0');
         const ssize_t got = pread(file, head.data(), head.size(), 0);
         if (got > 0)
             reportSuccess = Lower(head.substr(0, static_cast<std::size_t>(got))).find("code") == std::string::npos;
     }
 
-    TftpPacket::Options options;
-    const bool negotiated = TftpPacket::ParseOptions(packet, receivedLength, options);
-    blockSize = options.blockSize;
-    timeoutOption = options.timeout;
-    tsizeOption = options.tsize;
-    if (negotiated)
-        Send(TftpPacket::OptionAck(blockSize, timeoutOption));
-    else
-        SendBlockAfter(0);
+    if (!Negotiate(packet, receivedLength))
+        SendBlock(1);
+    if (failed)
+        return;
     SetUpProgress();
     server.pageLink.Use([](ProgressPage& page) { page.DisableBackAndCancel(); });
 }
 
 void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
-    const std::string name = TftpPacket::TextAt(packet, 2);
+    const auto name = TftpPacket::NameOf(packet);
     peerAddress = request.requester;
     CloseFile();
     DiscardPartialFile();
-    const auto target = server.serveDirectory.TargetForWriting(name);
+    const auto target = name ? server.serveDirectory.TargetForWriting(*name) : std::nullopt;
     if (target) {
         std::string temporary = (target->parent_path() / ".vornalix-receive-XXXXXX").string();
         const int created = mkstemp(temporary.data());
@@ -201,14 +210,21 @@ void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std:
         }
     }
     if (file < 0) {
-        Send(TftpPacket::Error(1, CreateErrorText(name)));
+        Send(TftpPacket::Error(1, CreateErrorText(name.value_or(TftpPacket::TextAt(packet, 2)))));
         return;
     }
     blockNumber = 0;
     finalBlockSent = false;
     sessionMode = 2;
+    accepted = true;
+    NoteHeardBack(false);
     // A received file is not the firmware fetch: its end reports nothing to the page.
     reportSuccess = false;
+    if (!Negotiate(packet, receivedLength))
+        Send(TftpPacket::Ack(0));
+}
+
+bool TftpTransfer::Negotiate(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
     TftpPacket::Options options;
     const bool negotiated = TftpPacket::ParseOptions(packet, receivedLength, options);
     blockSize = options.blockSize;
@@ -216,8 +232,7 @@ void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std:
     tsizeOption = options.tsize;
     if (negotiated)
         Send(TftpPacket::OptionAck(blockSize, timeoutOption));
-    else
-        Send(TftpPacket::Ack(0));
+    return negotiated;
 }
 
 void TftpTransfer::HandleData(std::span<const std::uint8_t> packet) {
@@ -265,27 +280,55 @@ void TftpTransfer::HandleAck(std::span<const std::uint8_t> packet) {
         return;
     // The ACK's 16-bit number names one of the blocks sent so far: count back from the last one.
     const auto back = static_cast<std::uint16_t>(static_cast<std::uint16_t>(blockNumber) - TftpPacket::BlockOf(packet));
-    if (back > blockNumber)
-        return;
-    const std::uint32_t acknowledged = blockNumber - back;
-    if (finalBlockSent && acknowledged == blockNumber) {
-        CloseFile();
-        done = true;
+    if (back == 0) {
+        if (finalBlockSent) {
+            CloseFile();
+            done = true;
+            return;
+        }
+        SendBlock(blockNumber + 1);
+        AdvanceProgress();
         return;
     }
-    SendBlockAfter(acknowledged);
-    AdvanceProgress();
+    // An ACK older than the one before the latest block is a late copy: its successor was acknowledged.
+    if (back != 1 || blockNumber == 0)
+        return;
+    // The ACK before the latest block again: the requester may have lost that block, or the network copied
+    // the ACK. Copies arrive together and the requester repeats itself only after its own time-out, so one
+    // resend per interval recovers a lost block without answering every copy (each answered copy would be
+    // acknowledged twice in turn, and the copies would multiply).
+    const auto now = channel->Now();
+    const auto interval = std::chrono::milliseconds(timeoutOption * 1000 / kResendIntervalDivisor);
+    if (lastResend && now - *lastResend < interval)
+        return;
+    lastResend = now;
+    SendBlock(blockNumber);
 }
 
-void TftpTransfer::SendBlockAfter(std::uint32_t acknowledged) {
-    const auto position = static_cast<off_t>(static_cast<std::uint64_t>(acknowledged) * blockSize);
-    ssize_t got = pread(file, sendArea.data() + 4, static_cast<std::size_t>(blockSize), position);
-    if (got < 0)
-        got = 0;
-    blockNumber = acknowledged + 1;
+void TftpTransfer::SendBlock(std::uint32_t number) {
+    const std::uint64_t size = static_cast<std::uint64_t>(blockSize);
+    const std::uint64_t offset = static_cast<std::uint64_t>(number - 1) * size;
+    const std::size_t expected =
+        offset >= fileLength ? 0 : static_cast<std::size_t>(std::min(size, fileLength - offset));
+    std::size_t got = 0;
+    while (got < expected) {
+        const ssize_t read = pread(file, sendArea.data() + 4 + got, expected - got, static_cast<off_t>(offset + got));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0)
+            break;
+        got += static_cast<std::size_t>(read);
+    }
+    if (got < expected) {
+        // A short block would tell the requester that the file ends here.
+        Send(TftpPacket::Error(0, ReadErrorText(requestedName)));
+        failed = true;
+        return;
+    }
+    blockNumber = number;
     TftpPacket::PutDataHeader(sendArea, static_cast<std::uint16_t>(blockNumber));
-    Send(std::span<const std::uint8_t>(sendArea.data(), 4 + static_cast<std::size_t>(got)));
-    finalBlockSent = got < blockSize;
+    Send(std::span<const std::uint8_t>(sendArea.data(), 4 + expected));
+    finalBlockSent = expected < size;
 }
 
 void TftpTransfer::SetUpProgress() {
@@ -323,23 +366,16 @@ void TftpTransfer::DiscardPartialFile() {
 }
 
 void TftpTransfer::Send(std::span<const std::uint8_t> packet) {
-    sendto(sessionSocket, packet.data(), packet.size(), MSG_DONTROUTE,
-           reinterpret_cast<const sockaddr*>(&request.requester), sizeof request.requester);
+    channel->Send(packet, request.requester);
 }
 
-void TftpTransfer::NoteHeardBack() {
-    if (heardBack)
-        return;
-    heardBack = true;
-    std::lock_guard lock(server.sessionsMutex);
-    server.answeringRequesters.insert(request.requester.sin_addr.s_addr);
-}
-
-bool TftpTransfer::AbandonedForAnotherSession() const {
-    if (heardBack)
-        return false;
-    std::lock_guard lock(server.sessionsMutex);
-    return server.answeringRequesters.count(request.requester.sin_addr.s_addr) != 0;
+void TftpTransfer::NoteHeardBack(bool heard) {
+    heardBack = heardBack || heard;
+    // Twins and strays weigh their silence against the transfers that run (see MayEndQuietly).
+    if (accepted && heardBack && !transferring) {
+        transferring = true;
+        server.TransferBegins(request.requester.sin_addr.s_addr);
+    }
 }
 
 bool TftpTransfer::FromRequester(const sockaddr_in& sender) const {

@@ -1,12 +1,14 @@
 #pragma once
 // One TFTP session: answers the datagram that opened it and then talks to its requester from a port of its
 // own, serving a file (read request) or storing one (write request), and drives the page's progress.
+#include "recovery/TftpChannel.h"
 #include "recovery/TftpPacket.h"
 #include "recovery/TftpSessionContext.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,8 +19,11 @@ namespace vornalix::recovery {
 class TftpTransfer {
 public:
     static constexpr std::size_t kDatagramSize = 2048;
+    // A repeated ACK brings the latest block again at most once within this share of the "timeout" option.
+    static constexpr int kResendIntervalDivisor = 5;
 
-    explicit TftpTransfer(RequestBlock request);
+    // Without a channel the session opens its own socket once it has a place.
+    explicit TftpTransfer(RequestBlock request, std::unique_ptr<TftpChannel> channel = nullptr);
     ~TftpTransfer();
 
     TftpTransfer(const TftpTransfer&) = delete;
@@ -33,14 +38,21 @@ private:
     void Begin();
     End Exchange();
     void Finish(End end);
+    // Whether a failed session may end without failing the transfer: its requester left it for a twin that is
+    // transferring, or it never accepted a request while someone else's transfer runs.
+    bool MayEndQuietly() const;
 
     void HandleReadRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength);
     void HandleWriteRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength);
     void HandleData(std::span<const std::uint8_t> packet);
     void HandleAck(std::span<const std::uint8_t> packet);
+    // Takes the options of a request received on the session's port and sends the OACK when one was
+    // recognised; false when the request is to be answered as without options.
+    bool Negotiate(std::span<const std::uint8_t> packet, std::size_t receivedLength);
 
-    // Sends the block that follows `acknowledged` (a 32-bit block count) and advances the progress.
-    void SendBlockAfter(std::uint32_t acknowledged);
+    // Sends block `number` (a 32-bit count from 1) as the file held it at open and advances the progress. A
+    // block the file can no longer fill ends the session as failed.
+    void SendBlock(std::uint32_t number);
     void SetUpProgress();
     void AdvanceProgress();
     void CloseFile();
@@ -48,16 +60,17 @@ private:
 
     void Send(std::span<const std::uint8_t> packet);
     bool FromRequester(const sockaddr_in& sender) const;
-    void NoteHeardBack();
-    bool AbandonedForAnotherSession() const;
+    // `heard`: a datagram from the requester other than an ERROR came to the session's port.
+    void NoteHeardBack(bool heard = true);
 
     RequestBlock request;
     TftpSessionContext& server;
-    int sessionSocket = -1;
+    std::unique_ptr<TftpChannel> channel;
     std::array<std::uint8_t, kDatagramSize> receiveArea{};
     std::array<std::uint8_t, 4 + TftpPacket::kMaxBlockSize> sendArea{};
 
     std::optional<sockaddr_in> peerAddress; // recorded when a request is accepted
+    std::string requestedName;
     int file = -1;
     int sessionMode = 0;           // 1 serving a read, 2 receiving a write
     std::uint32_t blockNumber = 0; // blocks sent (read) or received (write); 16 bits of it go on the wire
@@ -70,7 +83,11 @@ private:
     int progressCount = 0;
     std::uint64_t blocksPerStep = 1;
     bool done = false;
-    bool heardBack = false; // the requester has sent anything to this session's port
+    bool failed = false;    // the file could not give a block: the session ends as failed
+    bool accepted = false;  // a request of this session was accepted
+    bool heardBack = false; // the requester has sent this session's port anything but an ERROR
+    bool transferring = false;
+    std::optional<TftpChannel::Clock::time_point> lastResend;
 
     std::filesystem::path writeTarget;    // where a received file goes after its final block
     std::filesystem::path writeTemporary; // where it is written meanwhile

@@ -69,19 +69,30 @@ TEST_F(RealPeersTest, TftpHpaPutsAFile) {
 }
 
 TEST_F(RealPeersTest, LossyRelayStillYieldsIdenticalFiles) {
-    // 10% of the datagrams are lost each way; the clients resend after 1 s.
+    // 10% of the datagrams are lost and 10% copied, each way; the clients resend after 1 s.
     content = RandomBytes(30'000, 23);
     WriteFile("Image.bin", content);
-    const LossyRelay relay("127.0.0.3", 69, "127.0.0.1", 69, 0.10, 42);
+    const int blocks = static_cast<int>(content.size() / 512 + 1);
+    const LossyRelay relay("127.0.0.3", 69, "127.0.0.1", 69, 0.10, 42, 0.10);
     std::string log;
     ASSERT_EQ(RunCommand("printf 'binary\\nrexmt 1\\ntimeout 60\\nget IMAGE.BIN " + Out("hpa.bin") +
-                             "\\nquit\\n' | tftp 127.0.0.3",
+                             "\\nquit\\n' | timeout 120 tftp 127.0.0.3",
                          &log),
               0)
         << log;
     EXPECT_TRUE(ReadOut("hpa.bin") == content) << log;
-    ASSERT_EQ(RunCommand("atftp --tftp-timeout 1 -g -r IMAGE.BIN -l " + Out("atftp.bin") + " 127.0.0.3", &log), 0)
+    ASSERT_EQ(
+        RunCommand("timeout 120 atftp --tftp-timeout 1 -g -r IMAGE.BIN -l " + Out("atftp.bin") + " 127.0.0.3", &log), 0)
         << log;
     EXPECT_TRUE(ReadOut("atftp.bin") == content) << log;
     EXPECT_GT(relay.dropped(), 0);
+    EXPECT_GT(relay.duplicated(), 0);
+    RecordProperty("blocks", 2 * blocks);
+    RecordProperty("data", relay.serverData());
+    RecordProperty("dropped", relay.dropped());
+    RecordProperty("copied", relay.duplicated());
+    // Stop-and-wait: one DATA per block; copies may add at most as many again, and every loss one resend.
+    EXPECT_LE(relay.serverData(), 2 * (2 * blocks) + relay.dropped())
+        << relay.dropped() << " dropped, " << relay.duplicated() << " copied";
+    EXPECT_GE(relay.serverData(), 2 * blocks);
 }

@@ -157,8 +157,11 @@ TEST_F(TftpSessionTest, ImageOf70000BlocksCrossesTheWrapIntact) {
 }
 
 // The boot loader resent its request before the first DATA reached it and took the other session's answer:
-// the session it left alone goes quiet instead of failing a transfer that is still running.
-TEST_F(TftpSessionTest, SessionLeftForItsTwinDoesNotFailTheTransfer) {
+// the session it left alone goes quiet instead of failing a transfer that is still running, also when the
+// requester answers it with ERROR 5 "Unknown transfer ID" as RFC 1350 says.
+class TftpTwinTest : public TftpFixture, public testing::WithParamInterface<bool> {};
+
+TEST_P(TftpTwinTest, SessionLeftForItsTwinDoesNotFailTheTransfer) {
     WriteFile("Image.bin", RandomBytes(6 * 512 + 1));
     Start();
     const UdpPeer client;
@@ -168,6 +171,13 @@ TEST_F(TftpSessionTest, SessionLeftForItsTwinDoesNotFailTheTransfer) {
     const auto left = client.Receive();
     ASSERT_TRUE(taken && left);
     ASSERT_NE(taken->port(), left->port());
+    if (GetParam()) {
+        Bytes unknownTransfer{0, 5, 0, 5};
+        const Bytes text = Text("Unknown transfer ID");
+        unknownTransfer.insert(unknownTransfer.end(), text.begin(), text.end());
+        unknownTransfer.push_back(0);
+        client.SendTo(unknownTransfer, left->from);
+    }
     // A slow transfer that outlasts the other session's 2 s of silence.
     for (std::uint16_t block = 1; block <= 7; ++block) {
         client.SendTo(AckPacket(block), taken->from);
@@ -182,6 +192,9 @@ TEST_F(TftpSessionTest, SessionLeftForItsTwinDoesNotFailTheTransfer) {
     EXPECT_TRUE(server->WaitForSessions(milliseconds(4000)));
     EXPECT_EQ(page.Finishes(), std::vector<bool>{true});
 }
+
+INSTANTIATE_TEST_SUITE_P(Requester, TftpTwinTest, testing::Bool(),
+                         [](const auto& info) { return info.param ? "AnswersWithUnknownTransferId" : "Silent"; });
 
 TEST_F(TftpSessionTest, SessionThatOutlivesThePageLeavesItAlone) {
     WriteFile("Image.bin", RandomBytes(2000));

@@ -7,7 +7,7 @@ out="${1:-$root/build/tsan-recovery}"
 mkdir -p "$out/obj"
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=thread -I "$root" -I "$root/tests/recovery")
 sources=("$root"/recovery/*.cpp "$root"/res/*.cpp "$root"/tests/recovery/support/*.cpp
-         "$root"/tests/recovery/{PageLinkTest,BootReplyServerTest,TftpTransferTest,TftpSessionTest}.cpp)
+         "$root"/tests/recovery/{PageLinkTest,BootReplyServerTest,TftpTransferTest,TftpSessionTest,TftpRobustnessTest}.cpp)
 
 # Compile two at a time; an object is rebuilt when its source, or a header of the recovery code or its tests,
 # is newer.

@@ -65,6 +65,14 @@ void EmergencyTransferPage::StartServers() {
     bootServer = std::make_unique<recovery::BootReplyServer>(serverAddress, firmwarePath);
     bootStatus = bootServer->Start();
     tftpServer = std::make_unique<recovery::TftpServer>(serverAddress, firmwarePath, *this, options.timings);
+    // A session that ended without finishing the transfer (a param.ini that names the image, and then nothing)
+    // leaves Cancel disabled: it comes back once no session runs.
+    tftpServer->SetIdleHandler([this] {
+        Link()->Post([this](ui::Dialog& page) {
+            if (finishCommand.load() == 0 && tftpServer && tftpServer->RunningSessions() == 0)
+                page.EnableItem(common::IDCANCEL, true);
+        });
+    });
     tftpStatus = tftpServer->Start();
 }
 

@@ -23,8 +23,9 @@ int BoundSocket(const std::string& address, int port) {
 } // namespace
 
 LossyRelay::LossyRelay(const char* listenAddress, int listenPort, const char* serverAddress, int serverPort,
-                       double dropShare, unsigned seed)
-    : listenAddress(listenAddress), dropShare(dropShare), random(seed),
+                       double dropShare, unsigned seed, double duplicateShare, double clientDuplicateShare)
+    : listenAddress(listenAddress), dropShare(dropShare), duplicateShare(duplicateShare),
+      clientDuplicateShare(clientDuplicateShare < 0 ? duplicateShare : clientDuplicateShare), random(seed),
       listenSocket(BoundSocket(listenAddress, listenPort)), upstreamSocket(BoundSocket(listenAddress, 0)) {
     server.sin_family = AF_INET;
     server.sin_port = htons(static_cast<std::uint16_t>(serverPort));
@@ -48,6 +49,13 @@ bool LossyRelay::Drop() {
     }
     ++forwardedCount;
     return false;
+}
+
+bool LossyRelay::Duplicate(double share) {
+    if (share <= 0 || std::uniform_real_distribution<double>(0, 1)(random) >= share)
+        return false;
+    ++duplicatedCount;
+    return true;
 }
 
 int LossyRelay::ClientFacing(int serverPort) {
@@ -80,7 +88,11 @@ void LossyRelay::Run() {
             if (i == 1) {
                 // From the server: out through the client-facing socket that belongs to its port.
                 const int out = ClientFacing(ntohs(from.sin_port));
-                if (!Drop())
+                if (got >= 2 && buffer[0] == 0 && buffer[1] == 3)
+                    ++serverDataCount;
+                if (Drop())
+                    continue;
+                for (int copies = Duplicate(duplicateShare) ? 2 : 1; copies > 0; --copies)
                     sendto(out, buffer.data(), static_cast<std::size_t>(got), 0, reinterpret_cast<sockaddr*>(&client),
                            sizeof client);
                 continue;
@@ -89,7 +101,9 @@ void LossyRelay::Run() {
             sockaddr_in to = server;
             if (i >= 2)
                 to.sin_port = htons(static_cast<std::uint16_t>(ports[i]));
-            if (!Drop())
+            if (Drop())
+                continue;
+            for (int copies = Duplicate(clientDuplicateShare) ? 2 : 1; copies > 0; --copies)
                 sendto(upstreamSocket, buffer.data(), static_cast<std::size_t>(got), 0,
                        reinterpret_cast<sockaddr*>(&to), sizeof to);
         }

@@ -1,6 +1,7 @@
 #pragma once
-// A UDP relay between TFTP clients and a server that drops a share of the datagrams each way. Clients talk to
-// listenAddress:listenPort; every server port gets a client-facing port of its own, so transfer ids still work.
+// A UDP relay between TFTP clients and a server that drops a share of the datagrams each way and sends a share
+// of the others twice. Clients talk to listenAddress:listenPort; every server port gets a client-facing port of
+// its own, so transfer ids still work.
 #include <atomic>
 #include <map>
 #include <netinet/in.h>
@@ -13,20 +14,26 @@ namespace vornalix::recovery::test {
 class LossyRelay {
 public:
     LossyRelay(const char* listenAddress, int listenPort, const char* serverAddress, int serverPort, double dropShare,
-               unsigned seed);
+               unsigned seed, double duplicateShare = 0.0, double clientDuplicateShare = -1.0);
     ~LossyRelay();
 
     int dropped() const { return droppedCount; }
     int forwarded() const { return forwardedCount; }
+    int duplicated() const { return duplicatedCount; }
+    // DATA packets that the server sent (before any drop or copy).
+    int serverData() const { return serverDataCount; }
 
 private:
     void Run();
     bool Drop();
+    bool Duplicate(double share);
     int ClientFacing(int serverPort);
 
     std::string listenAddress;
     sockaddr_in server{};
     double dropShare;
+    double duplicateShare;       // of the server's datagrams
+    double clientDuplicateShare; // of the clients' datagrams
     std::mt19937 random;
     int listenSocket;
     int upstreamSocket;
@@ -35,6 +42,8 @@ private:
     std::atomic<bool> stopping{false};
     std::atomic<int> droppedCount{0};
     std::atomic<int> forwardedCount{0};
+    std::atomic<int> duplicatedCount{0};
+    std::atomic<int> serverDataCount{0};
     std::thread worker;
 };
 

@@ -1,5 +1,7 @@
 #include "PrivateNetwork.h"
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <array>
 #include <cstdio>
@@ -29,8 +31,18 @@ bool EnterPrivateNetwork() {
     return entered;
 }
 
+bool InsideTestRunner() {
+    const char* value = std::getenv("VORNALIX_PRIVATE_NETNS");
+    return value != nullptr && std::string(value) == "1";
+}
+
 bool MayCreateNamespaces() {
-    return std::getenv("VORNALIX_PRIVATE_NETNS") != nullptr && EnterPrivateNetwork();
+    if (!InsideTestRunner())
+        return false;
+    if (EnterPrivateNetwork())
+        return true;
+    ADD_FAILURE() << "cannot create a private network namespace inside the test runner";
+    return false;
 }
 
 int RunCommand(const std::string& command, std::string* output) {

@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -266,6 +267,42 @@ TEST_F(EmergencyTransferPageTest, BootLoaderFetchesTheFirmwareAndThePageClosesWi
     EXPECT_EQ(page.ProgressBar().pos(), page.ProgressBar().high());
     EXPECT_FALSE(page.BootServerRunning());
     EXPECT_FALSE(page.TftpServerRunning());
+}
+
+// The boot loader fetched a param.ini that names the image and then asked for nothing more: once no session
+// runs, Cancel is enabled again and ends the page.
+TEST_F(EmergencyTransferPageTest, CancelComesBackWhenNoSessionRunsAndNothingFinished) {
+    std::ofstream(folder / "param.ini") << "code=gw_image.bin\n";
+    Page::Options options;
+    options.timings = {1, 2, std::chrono::microseconds(1000)};
+    Page page(firmware, Address("127.0.0.1"), options);
+    bool fetched = false, disabledMeanwhile = false, enabledAgain = false;
+    std::thread worker;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        std::atomic<bool> done{false};
+        worker = std::thread([&] {
+            const UdpPeer loader;
+            loader.SendTo(Request(1, "PARAM.INI"), 69);
+            fetched = ReadAll(loader).has_value();
+            done = true;
+        });
+        PumpUntil([&] { return done.load(); }, std::chrono::seconds(5));
+        worker.join();
+        // The session disabled Back and Cancel (its calls may still be on their way when the fetch is done).
+        disabledMeanwhile = PumpUntil([&] { return !d.Item(wizard::IDC_BACK)->isEnabled(); }, std::chrono::seconds(3));
+        enabledAgain = PumpUntil([&] { return d.Item(common::IDCANCEL)->isEnabled(); }, std::chrono::seconds(3));
+        if (enabledAgain)
+            QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
+        else
+            worker = std::thread([&page] { page.FinishTransfer(false); });
+    });
+    if (worker.joinable())
+        worker.join();
+    EXPECT_TRUE(fetched);
+    EXPECT_TRUE(disabledMeanwhile);
+    EXPECT_TRUE(enabledAgain);
+    EXPECT_EQ(result, common::IDCANCEL);
+    EXPECT_TRUE(Stopped(page));
 }
 
 // A request for a file that is not there: the session fails after 20 s of silence and the page closes with 4.

@@ -1,0 +1,47 @@
+#include "recovery/TftpSocketChannel.h"
+
+#include "recovery/TimedSocketIo.h"
+
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vornalix::recovery {
+
+TftpSocketChannel::TftpSocketChannel(in_addr_t serverAddress, const TftpTimings& timings)
+    : timings(timings), sessionSocket(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    if (sessionSocket < 0)
+        return;
+    const int on = 1;
+    setsockopt(sessionSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // Answer from the address the requester spoke to, also when the adapter holds several.
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = serverAddress;
+    bind(sessionSocket, reinterpret_cast<sockaddr*>(&local), sizeof local);
+}
+
+TftpSocketChannel::~TftpSocketChannel() {
+    if (sessionSocket >= 0)
+        close(sessionSocket);
+}
+
+int TftpSocketChannel::Receive(std::uint8_t* buffer, std::size_t size, sockaddr_in& sender) {
+    return TimedSocketIo(sessionSocket, buffer, size, kDirectionReceive, timings.receiveWaitSeconds,
+                         timings.receiveTries, nullptr, nullptr, &sender);
+}
+
+void TftpSocketChannel::Send(std::span<const std::uint8_t> packet, const sockaddr_in& to) {
+    sendto(sessionSocket, packet.data(), packet.size(), MSG_DONTROUTE, reinterpret_cast<const sockaddr*>(&to),
+           sizeof to);
+}
+
+TftpChannel::Clock::time_point TftpSocketChannel::Now() const {
+    return Clock::now();
+}
+
+void TftpSocketChannel::Pause() {
+    std::this_thread::sleep_for(timings.pause);
+}
+
+} // namespace vornalix::recovery
