@@ -12,6 +12,17 @@ namespace vornalix::hostnet {
 
 using Oid = std::vector<std::uint32_t>;
 
+// The entries of the two MIB-II tables the agents serve: ifEntry and ipAddrEntry.
+inline const Oid kIfEntry = {1, 3, 6, 1, 2, 1, 2, 2, 1};
+inline const Oid kIpAddrEntry = {1, 3, 6, 1, 2, 1, 4, 20, 1};
+
+// The identifier of a table column: the entry followed by the column number.
+inline Oid Column(const Oid& entry, std::uint32_t column) {
+    Oid oid = entry;
+    oid.push_back(column);
+    return oid;
+}
+
 struct MibValue {
     std::uint8_t asnType = kAsnNull;
     std::int32_t number = 0; // INTEGER and the unsigned types

@@ -6,17 +6,6 @@
 
 namespace vornalix::hostnet {
 
-namespace {
-const Oid kIfEntry = {1, 3, 6, 1, 2, 1, 2, 2, 1};
-const Oid kIpAddrEntry = {1, 3, 6, 1, 2, 1, 4, 20, 1};
-
-Oid Column(const Oid& entry, std::uint32_t column) {
-    Oid oid = entry;
-    oid.push_back(column);
-    return oid;
-}
-} // namespace
-
 void FakeMibAgent::AddInterface(std::uint32_t index, const std::string& description, std::int32_t type) {
     view.SetInteger(Column(kIfEntry, 1), {index}, static_cast<std::int32_t>(index));
     view.SetOctets(Column(kIfEntry, 2), {index}, description);

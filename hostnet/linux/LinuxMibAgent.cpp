@@ -7,15 +7,6 @@ namespace vornalix::hostnet {
 
 namespace {
 
-const Oid kIfTableEntry = {1, 3, 6, 1, 2, 1, 2, 2, 1};
-const Oid kIpAddrEntry = {1, 3, 6, 1, 2, 1, 4, 20, 1};
-
-Oid Column(const Oid& entry, std::uint32_t column) {
-    Oid oid = entry;
-    oid.push_back(column);
-    return oid;
-}
-
 // ifOperStatus from the kernel's IF_OPER_*: up 1, down 2, testing 3, unknown 4, dormant 5,
 // notPresent 6, lowerLayerDown 7.
 std::int32_t OperStatus(const LinkRecord& link) {
@@ -119,13 +110,13 @@ std::int32_t LinuxMibAgent::InterfaceType(std::uint16_t arpType) {
 void LinuxMibAgent::BuildView(const NetlinkTables& tables, const InterfaceDescription& description, MibView& view) {
     for (const LinkRecord& link : tables.links) {
         const Oid index{link.index};
-        view.SetInteger(Column(kIfTableEntry, 1), index, static_cast<std::int32_t>(link.index));
-        view.SetOctets(Column(kIfTableEntry, 2), index, description.Describe(link.name, link.index));
-        view.SetInteger(Column(kIfTableEntry, 3), index, InterfaceType(link.arpType));
-        view.SetInteger(Column(kIfTableEntry, 4), index, static_cast<std::int32_t>(link.mtu));
-        view.SetOctets(Column(kIfTableEntry, 6), index, link.hardwareAddress);
-        view.SetInteger(Column(kIfTableEntry, 7), index, (link.flags & IFF_UP) != 0 ? 1 : 2);
-        view.SetInteger(Column(kIfTableEntry, 8), index, OperStatus(link));
+        view.SetInteger(Column(kIfEntry, 1), index, static_cast<std::int32_t>(link.index));
+        view.SetOctets(Column(kIfEntry, 2), index, description.Describe(link.name, link.index));
+        view.SetInteger(Column(kIfEntry, 3), index, InterfaceType(link.arpType));
+        view.SetInteger(Column(kIfEntry, 4), index, static_cast<std::int32_t>(link.mtu));
+        view.SetOctets(Column(kIfEntry, 6), index, link.hardwareAddress);
+        view.SetInteger(Column(kIfEntry, 7), index, (link.flags & IFF_UP) != 0 ? 1 : 2);
+        view.SetInteger(Column(kIfEntry, 8), index, OperStatus(link));
     }
     // The table is indexed by address: of an address held twice, the first holder is kept.
     for (const AddressRecord& record : tables.addresses) {
