@@ -67,6 +67,14 @@ const std::map<int, std::string>& EnglishStrings() {
         {313, "The firmware file \"%1\" could not be read completely: it is shorter than when it was chosen."},
         {314, "The firmware file \"%1\" has %2 bytes; this Qel Gateway accepts at most %3 bytes.\nNothing was sent."},
         {315, "A worker thread could not be started (system error %1)."},
+        {201, "No Ethernet or Wi-Fi adapter was found on this computer. Plug in the network adapter (a USB adapter: plug it in and wait a few seconds), connect it to the Qel Gateway with a cable, and start the wizard again."},
+        {202, "No network adapter of this computer is connected to the Qel Gateway. Connect the gateway to this computer's Ethernet port with a cable, switch the gateway on, make sure the adapter is switched on in the network settings, and start the wizard again."},
+        {203, "Vornalix may not use the ports 67 and 69 that the gateway's boot loader talks to; run this once in a terminal and start Vornalix again: %s"},
+        {204, "Vornalix may not check on the adapter's link that its temporary address is free; run this once in a terminal and start Vornalix again: %s"},
+        {205, "Vornalix may not give the adapter its temporary address; run this once in a terminal and start Vornalix again: %s"},
+        {206, "Only an administrator may have systemd-networkd keep the address of %s while the gateway restarts; start the program again with sudo."},
+        {207, "NetworkManager did not let Vornalix keep the address of %s while the gateway restarts; log in at this computer's own screen, or run \"nmcli device set %s managed no\" first, and try again."},
+        {208, "The temporary address %s could not be given to %s: %s."},
     };
     return table;
 }

@@ -1,0 +1,78 @@
+#include "hostnet/PermissionAdvice.h"
+
+#include "res/Resources.h"
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace vornalix::hostnet {
+
+namespace {
+
+constexpr int kBindServicePortsId = 203;
+constexpr int kRawSocketId = 204;
+constexpr int kNetworkAdminId = 205;
+
+int CapabilityOf(Permission permission) {
+    switch (permission) {
+    case Permission::BindServicePorts:
+        return CAP_NET_BIND_SERVICE;
+    case Permission::RawSocket:
+        return CAP_NET_RAW;
+    case Permission::NetworkAdmin:
+        return CAP_NET_ADMIN;
+    }
+    return CAP_NET_ADMIN;
+}
+
+} // namespace
+
+bool HasPermission(Permission permission) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return geteuid() == 0;
+    const int capability = CapabilityOf(permission);
+    return (data[capability / 32].effective & (1u << (capability % 32))) != 0;
+}
+
+std::string SetcapCommand(const std::string& programPath) {
+    return "sudo setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep " + programPath;
+}
+
+std::string OwnExecutablePath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("vornalix") : path.string();
+}
+
+std::string FormatText(int id, const std::vector<std::string>& arguments) {
+    std::string text = res::LoadString(id);
+    std::size_t from = 0;
+    for (const std::string& argument : arguments) {
+        const std::size_t at = text.find("%s", from);
+        if (at == std::string::npos)
+            break;
+        text.replace(at, 2, argument);
+        from = at + argument.size();
+    }
+    return text;
+}
+
+std::string PermissionAdvice(Permission permission, const std::string& programPath) {
+    const std::string command = SetcapCommand(programPath.empty() ? OwnExecutablePath() : programPath);
+    switch (permission) {
+    case Permission::BindServicePorts:
+        return FormatText(kBindServicePortsId, {command});
+    case Permission::RawSocket:
+        return FormatText(kRawSocketId, {command});
+    case Permission::NetworkAdmin:
+        return FormatText(kNetworkAdminId, {command});
+    }
+    return {};
+}
+
+} // namespace vornalix::hostnet
