@@ -2,6 +2,7 @@
 
 #include "hostnet/PermissionAdvice.h"
 #include "hostnet/linux/NetlinkAddressControl.h"
+#include "hostnet/linux/NetlinkTables.h"
 #include "hostnet/linux/ProcessRunner.h"
 
 #include <arpa/inet.h>
@@ -19,6 +20,7 @@
 #include <iterator>
 #include <set>
 #include <sstream>
+#include <chrono>
 #include <thread>
 
 namespace vornalix::hostnet {
@@ -70,6 +72,55 @@ Daemons ScanDaemons(const std::string& rootDir) {
         (nsError || theirs == ours ? daemons.here : daemons.elsewhere).insert(name);
     }
     return daemons;
+}
+
+constexpr int kReactivationPolls = 15;
+constexpr std::chrono::milliseconds kReactivationPoll{200};
+
+// The UUID of the profile active (or activating) on the device; "" when none.
+std::string ActiveConnection(CommandRunner& runner, const std::string& interfaceName) {
+    std::string output;
+    if (runner.Run({"nmcli", "-t", "-f", "DEVICE,UUID", "connection", "show", "--active"}, &output) != 0)
+        return {};
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind(interfaceName + ":", 0) == 0)
+            return line.substr(interfaceName.size() + 1);
+    return {};
+}
+
+std::vector<std::uint32_t> InterfaceAddresses(std::uint32_t interfaceIndex) {
+    std::vector<std::uint32_t> addresses;
+    NetlinkTables tables;
+    tables.Read();
+    for (const AddressRecord& record : tables.addresses)
+        if (record.index == interfaceIndex)
+            addresses.push_back(record.address);
+    return addresses;
+}
+
+// Waits until networkd has configured the link again and every address it had is back, for a
+// few polls in a row.
+void WaitForNetworkd(const std::string& rootDir, std::uint32_t interfaceIndex,
+                     const std::vector<std::uint32_t>& addresses) {
+    constexpr int kPolls = 50;
+    constexpr int kStablePolls = 3;
+    int stable = 0;
+    for (int poll = 0; poll < kPolls && stable < kStablePolls; ++poll) {
+        std::ifstream state(rootDir + "/run/systemd/netif/links/" + std::to_string(interfaceIndex));
+        std::string line;
+        bool configured = false;
+        while (std::getline(state, line))
+            configured = configured || line == "ADMIN_STATE=configured";
+        const std::vector<std::uint32_t> now = InterfaceAddresses(interfaceIndex);
+        const bool present = std::all_of(addresses.begin(), addresses.end(), [&now](std::uint32_t a) {
+            return std::find(now.begin(), now.end(), a) != now.end();
+        });
+        stable = configured && present ? stable + 1 : 0;
+        if (stable < kStablePolls)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
 }
 
 std::mutex registryMutex;
@@ -124,18 +175,26 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
     const ManagerInfo info = Detect(interfaceName, interfaceIndex);
     manager = info.kind;
     std::vector<std::string> lines;
-    if (info.kind == LinkManager::NetworkManager)
-        lines.push_back("unmanaged " + interfaceName);
+    if (info.kind == LinkManager::NetworkManager) {
+        // The profile active on the device is brought back afterwards, also one that does not
+        // connect by itself.
+        const std::string uuid = ActiveConnection(runner, interfaceName);
+        lines.push_back("unmanaged " + interfaceName + (uuid.empty() ? "" : " " + uuid));
+    }
     else if (info.kind == LinkManager::Networkd)
         lines.push_back("drop-in /run/systemd/network/" + fs::path(info.networkFile).filename().string() + ".d/" +
                         kDropInName);
     if (temporaryAddress != 0)
         lines.push_back("address " + interfaceName + " " + Dotted(temporaryAddress) + " 16");
+    const std::vector<std::uint32_t> addressesBefore = InterfaceAddresses(interfaceIndex);
     for (const std::string& line : lines) {
         if (!Apply(line, failure)) {
             EndLocked();
             return false;
         }
+        // networkd reconfigures the link on reload and drops its addresses for a moment.
+        if (line.rfind("drop-in ", 0) == 0)
+            WaitForNetworkd(rootDir, interfaceIndex, addressesBefore);
     }
     return true;
 }
@@ -206,11 +265,20 @@ bool AdapterHold::Undo(const std::string& line, CommandRunner& runner, LinkAddre
     const std::vector<std::string> words = Words(line);
     if (words.empty())
         return true;
-    if (words[0] == "unmanaged" && words.size() == 2) {
-        if (runner.Run({"nmcli", "device", "set", words[1], "managed", "yes"}, nullptr) == 0)
-            return true;
-        // A device that is gone has nothing left to restore.
-        return rootDir.empty() && if_nametoindex(words[1].c_str()) == 0;
+    if (words[0] == "unmanaged" && (words.size() == 2 || words.size() == 3)) {
+        if (runner.Run({"nmcli", "device", "set", words[1], "managed", "yes"}, nullptr) != 0)
+            // A device that is gone has nothing left to restore.
+            return rootDir.empty() && if_nametoindex(words[1].c_str()) == 0;
+        if (words.size() == 3) {
+            // A profile that connects by itself is active again within moments; another is brought up.
+            for (int poll = 0; poll < kReactivationPolls; ++poll) {
+                if (ActiveConnection(runner, words[1]) == words[2])
+                    return true;
+                std::this_thread::sleep_for(kReactivationPoll);
+            }
+            runner.Run({"nmcli", "connection", "up", "uuid", words[2], "ifname", words[1]}, nullptr);
+        }
+        return true;
     }
     if (words[0] == "drop-in" && words.size() == 2) {
         const fs::path path = rootDir + words[1];

@@ -7,6 +7,7 @@
 #include "hostnet/LinkLocalAddress.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ struct EmergencyAdapterList {
 // candidate on its link; empty: ARP probes on the adapter (taken unchecked where they cannot be
 // sent).
 EmergencyAdapterList ListEmergencyAdapters(int capacity, const AddressesFree& addressesFree = {});
+
+// The adapter named interfaceName, with its first usable address or, when it has no IPv4
+// address, a link-local one (carrier or not: the gateway may still be off). nullopt when no
+// Ethernet adapter has that name or every link-local candidate is taken.
+std::optional<EmergencyAdapter> FindEmergencyAdapter(const std::string& interfaceName,
+                                                     const AddressesFree& addressesFree = {});
 
 // The plain-words advice for a shortage, in the user interface's language ("" for None).
 std::string ShortageAdvice(AdapterShortage shortage);

@@ -47,11 +47,39 @@ bool HasAnyAddress(const NetlinkTables& tables, std::uint32_t index) {
 
 } // namespace
 
+namespace {
+
+// The adapter for one Ethernet link; nullopt when it has no usable address and gets none.
+std::optional<EmergencyAdapter> AdapterFor(const NetlinkTables& tables, const LinkRecord& link, bool needCarrier,
+                                           const AddressesFree& addressesFree) {
+    EmergencyAdapter adapter;
+    adapter.interfaceName = link.name;
+    adapter.interfaceIndex = link.index;
+    adapter.entry.address = UsableAddress(tables, link.index);
+    if (adapter.entry.address == 0) {
+        // Only an adapter with no IPv4 address at all gets one: an adapter with a multicast or
+        // zero address is someone's odd set-up, not a wire waiting for a boot loader.
+        if ((needCarrier && !HasCarrier(link)) || HasAnyAddress(tables, link.index) || IsWireless(link.name))
+            return std::nullopt;
+        const AddressesFree probe = addressesFree ? addressesFree : [&link](const std::vector<std::uint32_t>& a) {
+            return ArpProbe().Probe(link.name, a).outcome != ProbeOutcome::InUse;
+        };
+        adapter.entry.address = ChooseLinkLocalAddress(link.hardwareAddress, probe);
+        if (adapter.entry.address == 0)
+            return std::nullopt;
+        adapter.temporaryAddress = true;
+    }
+    const std::string text = InterfaceDescription().Describe(link.name, link.index);
+    std::strncpy(adapter.entry.description, text.c_str(), sizeof adapter.entry.description - 1);
+    return adapter;
+}
+
+} // namespace
+
 EmergencyAdapterList ListEmergencyAdapters(int capacity, const AddressesFree& addressesFree) {
     EmergencyAdapterList list;
     NetlinkTables tables;
     tables.Read();
-    const InterfaceDescription describe;
     bool anyAdapter = false;
     for (const LinkRecord& link : tables.links) {
         if (LinuxMibAgent::InterfaceType(link.arpType) != 6)
@@ -59,30 +87,22 @@ EmergencyAdapterList ListEmergencyAdapters(int capacity, const AddressesFree& ad
         anyAdapter = true;
         if (static_cast<int>(list.adapters.size()) >= capacity)
             continue;
-        EmergencyAdapter adapter;
-        adapter.interfaceName = link.name;
-        adapter.interfaceIndex = link.index;
-        adapter.entry.address = UsableAddress(tables, link.index);
-        if (adapter.entry.address == 0) {
-            // Only an adapter with no IPv4 address at all gets one: an adapter with a multicast or
-            // zero address is someone's odd set-up, not a wire waiting for a boot loader.
-            if (!HasCarrier(link) || HasAnyAddress(tables, link.index) || IsWireless(link.name))
-                continue;
-            const AddressesFree probe = addressesFree ? addressesFree : [&link](const std::vector<std::uint32_t>& a) {
-                return ArpProbe().Probe(link.name, a).outcome != ProbeOutcome::InUse;
-            };
-            adapter.entry.address = ChooseLinkLocalAddress(link.hardwareAddress, probe);
-            if (adapter.entry.address == 0)
-                continue;
-            adapter.temporaryAddress = true;
-        }
-        const std::string text = describe.Describe(link.name, link.index);
-        std::strncpy(adapter.entry.description, text.c_str(), sizeof adapter.entry.description - 1);
-        list.adapters.push_back(adapter);
+        if (auto adapter = AdapterFor(tables, link, true, addressesFree))
+            list.adapters.push_back(*adapter);
     }
     if (list.adapters.empty())
         list.shortage = anyAdapter ? AdapterShortage::NoConnectedAdapter : AdapterShortage::NoAdapter;
     return list;
+}
+
+std::optional<EmergencyAdapter> FindEmergencyAdapter(const std::string& interfaceName,
+                                                     const AddressesFree& addressesFree) {
+    NetlinkTables tables;
+    tables.Read();
+    for (const LinkRecord& link : tables.links)
+        if (link.name == interfaceName && LinuxMibAgent::InterfaceType(link.arpType) == 6)
+            return AdapterFor(tables, link, false, addressesFree);
+    return std::nullopt;
 }
 
 std::string ShortageAdvice(AdapterShortage shortage) {

@@ -1,6 +1,15 @@
-// vornalix-recover ADDRESS FIRMWARE: the emergency transfer without the GUI. Starts the BOOTP and TFTP servers
-// on the adapter that holds ADDRESS, prints what the transfer page would show, one line per change, and exits
-// 0 when the firmware transfer finished, 1 when it failed, 2 when it could not start, 130 on Ctrl-C.
+// vornalix-recover [--no-host-changes] ADAPTER|ADDRESS FIRMWARE: the emergency transfer without the GUI.
+// Starts the BOOTP and TFTP servers on the named adapter (or the adapter that holds ADDRESS), prints what the
+// transfer page would show, one line per change, and exits 0 when the firmware transfer finished, 1 when it
+// failed, 2 when it could not start, 130 on Ctrl-C (143 on SIGTERM). An adapter without an IPv4 address gets a
+// link-local one for the transfer, and the daemon that manages the adapter is told to keep its address through
+// the gateway's power cycle; both are undone before it exits (--no-host-changes: nothing is changed).
+#include "hostnet/AdapterHold.h"
+#include "hostnet/EmergencyAdapters.h"
+#include "hostnet/PermissionAdvice.h"
+#include "hostnet/linux/ArpProbe.h"
+#include "hostnet/linux/NetlinkAddressControl.h"
+#include "hostnet/linux/ProcessRunner.h"
 #include "recovery/AdapterInterface.h"
 #include "recovery/BootReplyServer.h"
 #include "recovery/TftpServer.h"
@@ -8,14 +17,19 @@
 #include "tools/recover/ConsolePage.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+using namespace vornalix;
 using namespace vornalix::recovery;
 
 namespace {
@@ -24,71 +38,167 @@ constexpr int kExitFinished = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitCannotStart = 2;
 constexpr int kExitInterrupted = 130;
+constexpr int kExitTerminated = 143;
 
-int Usage(const char* program) {
-    std::fprintf(stderr,
-                 "usage: %s ADDRESS FIRMWARE\n"
-                 "  ADDRESS   IPv4 address of the adapter that faces the gateway (e.g. 192.168.1.1)\n"
-                 "  FIRMWARE  the firmware image; its folder is served by TFTP\n",
-                 program);
-    return kExitCannotStart;
+void PrintUsage(std::FILE* out, const char* program) {
+    std::fprintf(out,
+                 "usage: %s [--no-host-changes] ADAPTER|ADDRESS FIRMWARE\n"
+                 "  ADAPTER   name of the network adapter that faces the gateway (e.g. eth0); one without an\n"
+                 "            IPv4 address gets a temporary link-local address (169.254.x.y) for the transfer\n"
+                 "  ADDRESS   or the IPv4 address of that adapter (e.g. 192.168.1.1)\n"
+                 "  FIRMWARE  the firmware image; its folder is served by TFTP\n"
+                 "  --no-host-changes  change nothing on this computer: no temporary address, and NetworkManager or\n"
+                 "            systemd-networkd are not asked to keep the adapter's address while the gateway restarts\n"
+                 "  --help    show this text\n"
+                 "Without root it needs the capabilities that this command gives it:\n  %s\n",
+                 program, hostnet::SetcapCommand(hostnet::OwnExecutablePath()).c_str());
+}
+
+// The reason a server does not listen, in the user's words where a permission is missing.
+std::string ListenFailureText(const ListenStatus& status) {
+    if (status.failure == ListenFailure::PermissionDenied)
+        return hostnet::PermissionAdvice(hostnet::Permission::BindServicePorts);
+    return status.reason;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3)
-        return Usage(argv[0]);
-    in_addr parsed{};
-    if (inet_pton(AF_INET, argv[1], &parsed) != 1) {
-        std::fprintf(stderr, "%s: \"%s\" is not an IPv4 address\n", argv[0], argv[1]);
+    bool hostChanges = true;
+    std::vector<std::string> operands;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            PrintUsage(stdout, argv[0]);
+            return 0;
+        }
+        if (argument == "--no-host-changes")
+            hostChanges = false;
+        else if (argument.rfind("--", 0) == 0)
+            operands.clear(), operands.resize(3); // unknown option: usage
+        else
+            operands.push_back(argument);
+    }
+    if (operands.size() != 2) {
+        PrintUsage(stderr, argv[0]);
         return kExitCannotStart;
     }
-    const std::string firmware = argv[2];
+    const std::string target = operands[0];
+    const std::string firmware = operands[1];
+
+    // Changes a killed run left behind are undone first, whatever this run may change.
+    hostnet::ProcessRunner runner;
+    hostnet::NetlinkAddressControl addressControl;
+    hostnet::HoldJournal journal;
+    if (const int undone = hostnet::RestoreLeftoverChanges(journal, runner, addressControl); undone > 0)
+        std::printf("restored: %d change(s) that an earlier run could not undo\n", undone);
+
     std::error_code error;
     if (!std::filesystem::is_regular_file(firmware, error) || !std::ifstream(firmware, std::ios::binary)) {
         std::fprintf(stderr, "%s: cannot read the firmware file \"%s\"\n", argv[0], firmware.c_str());
         return kExitCannotStart;
     }
-    if (!AdapterInterface::Holding(parsed.s_addr)) {
-        std::fprintf(stderr, "%s: no network adapter holds the address %s\n", argv[0], argv[1]);
-        return kExitCannotStart;
+
+    in_addr parsed{};
+    std::string adapterName;
+    std::uint32_t adapterIndex = 0;
+    std::uint32_t temporaryAddress = 0;
+    if (inet_pton(AF_INET, target.c_str(), &parsed) == 1) {
+        const auto adapter = AdapterInterface::Holding(parsed.s_addr);
+        if (!adapter) {
+            std::fprintf(stderr, "%s: no network adapter holds the address %s\n", argv[0], target.c_str());
+            return kExitCannotStart;
+        }
+        adapterName = adapter->name;
+        adapterIndex = static_cast<std::uint32_t>(adapter->index);
+    } else {
+        if (if_nametoindex(target.c_str()) == 0) {
+            std::fprintf(stderr, "%s: \"%s\" is neither an IPv4 address nor the name of a network adapter\n",
+                         argv[0], target.c_str());
+            return kExitCannotStart;
+        }
+        bool probesSent = true;
+        const auto adapter = hostnet::FindEmergencyAdapter(target, [&](const std::vector<std::uint32_t>& addresses) {
+            const hostnet::ProbeResult probe = hostnet::ArpProbe().Probe(target, addresses);
+            probesSent = probesSent && probe.outcome != hostnet::ProbeOutcome::CannotProbe;
+            return probe.outcome != hostnet::ProbeOutcome::InUse;
+        });
+        if (!adapter) {
+            std::fprintf(stderr, "%s: %s is no Ethernet adapter with an IPv4 address or room for one\n", argv[0],
+                         target.c_str());
+            return kExitCannotStart;
+        }
+        if (adapter->temporaryAddress && !hostChanges) {
+            std::fprintf(stderr,
+                         "%s: %s has no IPv4 address; give it one, or leave out --no-host-changes so that it gets a "
+                         "temporary one\n",
+                         argv[0], target.c_str());
+            return kExitCannotStart;
+        }
+        if (adapter->temporaryAddress && !probesSent && !hostnet::HasPermission(hostnet::Permission::RawSocket))
+            std::printf("note: %s\n", hostnet::PermissionAdvice(hostnet::Permission::RawSocket).c_str());
+        adapterName = adapter->interfaceName;
+        adapterIndex = adapter->interfaceIndex;
+        parsed.s_addr = adapter->entry.address;
+        if (adapter->temporaryAddress)
+            temporaryAddress = adapter->entry.address;
     }
+    const std::string addressText = DottedAddress(parsed.s_addr);
 
     // Ctrl-C and termination are taken by this thread only: block them before any server thread exists.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    hostnet::AdapterHold hold(runner, addressControl, journal);
+    if (hostChanges) {
+        std::string failure;
+        if (!hold.Begin(adapterName, adapterIndex, temporaryAddress, &failure)) {
+            std::fprintf(stderr, "%s: %s\n", argv[0], failure.c_str());
+            return kExitCannotStart;
+        }
+        if (hold.Manager() == hostnet::LinkManager::NetworkManager)
+            std::printf("holding: NetworkManager leaves %s alone until the transfer ends\n", adapterName.c_str());
+        else if (hold.Manager() == hostnet::LinkManager::Networkd)
+            std::printf("holding: systemd-networkd keeps the address of %s through carrier loss\n",
+                        adapterName.c_str());
+        if (temporaryAddress != 0)
+            std::printf("address: %s/16 given to %s for the transfer\n", addressText.c_str(), adapterName.c_str());
+    }
 
     ConsolePage page(stdout);
     BootReplyServer bootServer(parsed.s_addr, firmware);
     TftpServer tftpServer(parsed.s_addr, firmware, page);
     page.SetServers(&bootServer, &tftpServer);
 
-    page.SetTitleText(vornalix::res::LoadString(106));
+    page.SetTitleText(res::LoadString(106));
     for (const ListenStatus& status : {bootServer.Start(), tftpServer.Start()}) {
         if (!status.listening) {
-            std::fprintf(stderr, "%s: %s\n", argv[0], status.reason.c_str());
+            std::fprintf(stderr, "%s: %s\n", argv[0], ListenFailureText(status).c_str());
             bootServer.Stop();
             tftpServer.Stop();
             tftpServer.DetachPage();
-            return kExitCannotStart;
+            hold.End();
+            std::fflush(stdout);
+            std::_Exit(kExitCannotStart);
         }
     }
-    std::printf("listening: BOOTP on %s port 67, TFTP on %s port 69, offering %s\n", argv[1], argv[1],
-                bootServer.clientAddressText.c_str());
-    page.SetStatusText(vornalix::res::LoadString(115));
-    page.SetTitleText(vornalix::res::LoadString(105));
+    std::printf("listening: BOOTP on %s port 67, TFTP on %s port 69 (%s), offering %s\n", addressText.c_str(),
+                addressText.c_str(), adapterName.c_str(), bootServer.clientAddressText.c_str());
+    page.SetStatusText(res::LoadString(115));
+    page.SetTitleText(res::LoadString(105));
     page.PostUpdate();
 
     int exitCode = kExitInterrupted;
     for (;;) {
         const timespec tick{0, 100'000'000};
         const int caught = sigtimedwait(&stopSignals, nullptr, &tick);
-        if (caught == SIGINT || caught == SIGTERM) {
+        if (caught == SIGINT || caught == SIGTERM || caught == SIGHUP) {
             std::printf("interrupted: stopping the servers\n");
+            exitCode = caught == SIGINT ? kExitInterrupted : kExitTerminated;
             break;
         }
         if (const auto result = page.Result()) {
@@ -99,6 +209,9 @@ int main(int argc, char** argv) {
     bootServer.Stop();
     tftpServer.Stop();
     tftpServer.DetachPage();
+    hold.End();
+    if (hostChanges && (temporaryAddress != 0 || hold.Manager() != hostnet::LinkManager::None))
+        std::printf("restored: %s as it was before\n", adapterName.c_str());
     std::fflush(stdout);
     // A session may still be winding down on its own thread (it no longer touches the page): leave without
     // running static destructors under it.
