@@ -14,13 +14,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <sstream>
-#include <chrono>
 #include <thread>
 
 namespace vornalix::hostnet {
@@ -180,8 +180,7 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
         // connect by itself.
         const std::string uuid = ActiveConnection(runner, interfaceName);
         lines.push_back("unmanaged " + interfaceName + (uuid.empty() ? "" : " " + uuid));
-    }
-    else if (info.kind == LinkManager::Networkd)
+    } else if (info.kind == LinkManager::Networkd)
         lines.push_back("drop-in /run/systemd/network/" + fs::path(info.networkFile).filename().string() + ".d/" +
                         kDropInName);
     if (temporaryAddress != 0)

@@ -17,14 +17,30 @@ namespace {
 
 constexpr const char* kPrefix = "hold-";
 
-std::vector<std::string> ReadLines(const fs::path& path) {
+// The change lines of a record, and the namespace it names ("" when it names none).
+std::vector<std::string> ReadLines(const fs::path& path, std::string* nameSpace = nullptr) {
     std::vector<std::string> lines;
     std::ifstream file(path);
     std::string line;
-    while (std::getline(file, line))
-        if (!line.empty())
+    while (std::getline(file, line)) {
+        if (line.rfind("netns ", 0) == 0) {
+            if (nameSpace != nullptr)
+                *nameSpace = line.substr(6);
+        } else if (!line.empty()) {
             lines.push_back(line);
+        }
+    }
     return lines;
+}
+
+// The network namespace the changes were made in: only a process of the same namespace undoes
+// them (another one would reach other interfaces of the same names).
+constexpr const char* kNamespaceWord = "netns ";
+
+std::string OwnNamespace() {
+    std::error_code error;
+    const auto link = fs::read_symlink("/proc/self/ns/net", error);
+    return error ? std::string("unknown") : link.string();
 }
 
 bool Alive(long pid) {
@@ -37,6 +53,8 @@ HoldJournal::HoldJournal(std::string directory)
     : directory(directory.empty() ? DefaultDirectory() : std::move(directory)) {}
 
 std::string HoldJournal::DefaultDirectory() {
+    if (const char* chosen = std::getenv("VORNALIX_RUN_DIR"); chosen != nullptr && chosen[0] == '/')
+        return chosen;
     if (geteuid() == 0)
         return "/run/vornalix";
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -62,6 +80,7 @@ void HoldJournal::WriteOwn(const std::vector<std::string>& lines) const {
     const std::string temporary = OwnFile() + ".new";
     {
         std::ofstream file(temporary, std::ios::trunc);
+        file << kNamespaceWord << OwnNamespace() << '\n';
         for (const auto& line : lines)
             file << line << '\n';
     }
@@ -100,7 +119,11 @@ std::vector<HoldJournal::Leftover> HoldJournal::Leftovers() const {
         const long pid = std::strtol(digits.c_str(), nullptr, 10);
         if (pid == getpid() || Alive(pid))
             continue;
-        leftovers.push_back({entry.path().string(), ReadLines(entry.path())});
+        std::string nameSpace;
+        std::vector<std::string> lines = ReadLines(entry.path(), &nameSpace);
+        if (!nameSpace.empty() && nameSpace != OwnNamespace())
+            continue;
+        leftovers.push_back({entry.path().string(), std::move(lines)});
     }
     return leftovers;
 }

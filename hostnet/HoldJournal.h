@@ -1,7 +1,8 @@
 #pragma once
 // The record of host changes in force, one file per process under /run, so that a change that
 // a killed process could not undo is undone when the wizard or vornalix-recover starts next.
-// Lines are words separated by blanks (interface names and paths hold no blanks).
+// Lines are words separated by blanks (interface names and paths hold no blanks). A record names
+// the network namespace it was made in, and only a process of that namespace undoes it.
 #include <string>
 #include <vector>
 
@@ -12,7 +13,8 @@ public:
     // directory "": DefaultDirectory().
     explicit HoldJournal(std::string directory = "");
 
-    // /run/vornalix for root; an ordinary user's $XDG_RUNTIME_DIR/vornalix (or /run/user/UID/vornalix).
+    // $VORNALIX_RUN_DIR when set; else /run/vornalix for root, an ordinary user's
+    // $XDG_RUNTIME_DIR/vornalix (or /run/user/UID/vornalix).
     static std::string DefaultDirectory();
 
     // Adds or removes one line of this process's record; the file goes when its last line does.

@@ -113,8 +113,8 @@ int main(int argc, char** argv) {
         adapterIndex = static_cast<std::uint32_t>(adapter->index);
     } else {
         if (if_nametoindex(target.c_str()) == 0) {
-            std::fprintf(stderr, "%s: \"%s\" is neither an IPv4 address nor the name of a network adapter\n",
-                         argv[0], target.c_str());
+            std::fprintf(stderr, "%s: \"%s\" is neither an IPv4 address nor the name of a network adapter\n", argv[0],
+                         target.c_str());
             return kExitCannotStart;
         }
         bool probesSent = true;
