@@ -1,9 +1,30 @@
 #include "recovery/ListenStatus.h"
 
+#include "res/Resources.h"
+
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace vornalix::recovery {
+
+namespace {
+
+constexpr int kPortsNeedCapabilityId = 203;
+
+// What to run so that this program may use ports 67 and 69, in the user's language.
+std::string PortsPermissionText() {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string command = "sudo setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep " +
+                                (error ? std::string("vornalix") : program.string());
+    std::string text = res::LoadString(kPortsNeedCapabilityId);
+    if (const auto at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, command);
+    return text;
+}
+
+} // namespace
 
 ListenStatus ListenStatus::Listening() {
     ListenStatus status;
@@ -17,14 +38,16 @@ ListenStatus ListenStatus::Failed(ListenFailure failure, int error, const std::s
     status.failure = failure;
     status.error = error;
     status.reason = what;
+    if (failure == ListenFailure::PermissionDenied) {
+        // The kernel's words do not tell an ordinary user what to do.
+        status.reason = PortsPermissionText();
+        return status;
+    }
     if (error != 0)
         status.reason += ": " + std::string(std::strerror(error));
     switch (failure) {
     case ListenFailure::PortInUse:
         status.reason += " (another server already uses this port; stop it and try again)";
-        break;
-    case ListenFailure::PermissionDenied:
-        status.reason += " (ports below 1024 need root or the CAP_NET_BIND_SERVICE capability)";
         break;
     case ListenFailure::AddressNotPresent:
         status.reason += " (no network adapter holds this address)";

@@ -54,13 +54,6 @@ void PrintUsage(std::FILE* out, const char* program) {
                  program, hostnet::SetcapCommand(hostnet::OwnExecutablePath()).c_str());
 }
 
-// The reason a server does not listen, in the user's words where a permission is missing.
-std::string ListenFailureText(const ListenStatus& status) {
-    if (status.failure == ListenFailure::PermissionDenied)
-        return hostnet::PermissionAdvice(hostnet::Permission::BindServicePorts);
-    return status.reason;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -177,7 +170,7 @@ int main(int argc, char** argv) {
     page.SetTitleText(res::LoadString(106));
     for (const ListenStatus& status : {bootServer.Start(), tftpServer.Start()}) {
         if (!status.listening) {
-            std::fprintf(stderr, "%s: %s\n", argv[0], ListenFailureText(status).c_str());
+            std::fprintf(stderr, "%s: %s\n", argv[0], status.reason.c_str());
             bootServer.Stop();
             tftpServer.Stop();
             tftpServer.DetachPage();
