@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -251,4 +252,33 @@ TEST(LinkLocalAddress, CandidatesAndTheirPeersStayInRangeAndTakenOnesAreSkipped)
     EXPECT_EQ(chosen, LinkLocalCandidate(hardware, 2));
     EXPECT_EQ(asked[2], (std::vector<std::uint32_t>{chosen, htonl(ntohl(chosen) + 1)}));
     EXPECT_EQ(ChooseLinkLocalAddress(hardware, [](const std::vector<std::uint32_t>&) { return false; }), 0u);
+}
+
+// SIGTERM while a hold is in force: the changes are undone, then the signal ends the process as it would have.
+TEST_F(AdapterHoldTest, TerminationSignalUndoesTheChangesFirst) {
+    ManagedByNetworkManager();
+    const fs::path log = root / "commands";
+    const pid_t child = fork();
+    if (child == 0) {
+        runner.onRun = [&](const std::string& command) { std::ofstream(log, std::ios::app) << command << '\n'; };
+        AdapterHold hold(runner, addresses, *journal, root.string());
+        if (!hold.Begin("eth1", 3, linkLocal, nullptr))
+            _exit(3);
+        EndHoldsOnTermination();
+        kill(getpid(), SIGTERM);
+        for (;;)
+            pause();
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    std::ifstream in(log);
+    std::vector<std::string> changes;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" managed ") != std::string::npos)
+            changes.push_back(line);
+    EXPECT_EQ(changes,
+              (std::vector<std::string>{"nmcli device set eth1 managed no", "nmcli device set eth1 managed yes"}));
+    EXPECT_FALSE(fs::exists(root / ("run/vornalix/hold-" + std::to_string(child))));
 }
