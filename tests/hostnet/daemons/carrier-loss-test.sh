@@ -9,6 +9,8 @@
 #             capabilities), nm-manual, nm-manual-noauto (autoconnect off), networkd-static, nm-dhcp-killed
 #             (vornalix-recover is killed with SIGKILL mid-transfer; its next start restores the adapter)
 #   NM_ROOT:  NetworkManager unpacked by unpack-network-manager.sh ("" or missing: the installed one)
+# VX_BASELINE=1: vornalix-recover runs with --no-host-changes (by address) and the result is only reported (for
+# comparing with a run that holds the adapter).
 #
 # Everything runs in namespaces of its own (mount, network, UTS), with a private /run, a private system bus,
 # tmpfs over the daemons' configuration and state folders and a read-only /sys: the daemons never see the
@@ -158,6 +160,21 @@ if [ "$scenario" = nm-dhcp ]; then
     run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all env XDG_RUNTIME_DIR=/run/user/65534)
 fi
 touch $W/recover.log && chmod 666 $W/recover.log
+if [ "${VX_BASELINE:-}" = 1 ]; then
+    "$recover" --no-host-changes 192.168.1.1 $W/fw.bin > $W/recover.log 2>&1 & RECOVER_PID=$!
+    wait_for 20 grep -q '^listening:' $W/recover.log || fail "vornalix-recover did not start serving"
+    ip -n gw link set gw0 down; sleep "$down"
+    during=$(ip -4 -o addr show dev pc0 | awk '{print $4}' | paste -sd, -)
+    up=$(now); ip -n gw link set gw0 up
+    ip netns exec gw stdbuf -oL "$sim" --interface gw0 --tries 40 --interval-ms 250 --expect-size "$size" \
+        --expect-crc32 "$crc" 2>&1 | while IFS= read -r line; do echo "$(now) $line"; done > $W/sim.log || true
+    reply=$(awk '$2=="bootreply"{print $1; exit}' $W/sim.log)
+    completed=no; grep -q ' verified$' $W/sim.log && completed=yes
+    first="none within 10 s"; [ -n "$reply" ] && first="$(since "$up" "$reply")s"
+    echo "RESULT $scenario down=${down}s (no hold) address_during_loss=${during:-none}" \
+         "completed=$completed first_bootreply_after_carrier=$first"
+    exit 0
+fi
 "${run_as[@]}" "$recover" pc0 $W/fw.bin > $W/recover.log 2>&1 & RECOVER_PID=$!
 wait_for 20 grep -q '^listening:' $W/recover.log || fail "vornalix-recover did not start serving"
 held=$(ip -4 -o addr show dev pc0 | awk '{print $4}' | paste -sd, -)
