@@ -174,6 +174,7 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
     }
     const ManagerInfo info = Detect(interfaceName, interfaceIndex);
     manager = info.kind;
+    heldInterface = interfaceName;
     std::vector<std::string> lines;
     if (info.kind == LinkManager::NetworkManager) {
         // The profile active on the device is brought back afterwards, also one that does not
@@ -222,8 +223,7 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
         if (!file || runner.Run({"networkctl", "reload"}, nullptr) != 0) {
             fs::remove(path, error);
             fs::remove(path.parent_path(), error); // only when empty
-            const std::string interfaceName = fs::path(words[1]).parent_path().filename().string();
-            return fail(FormatText(kNetworkdNeedsRootId, {interfaceName}));
+            return fail(FormatText(kNetworkdNeedsRootId, {heldInterface, heldInterface}));
         }
     } else if (words[0] == "address") {
         in_addr address{};

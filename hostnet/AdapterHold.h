@@ -63,6 +63,7 @@ private:
     std::mutex mutex;
     std::vector<std::string> applied; // journal lines, oldest first
     LinkManager manager = LinkManager::None;
+    std::string heldInterface;
 };
 
 // Ends every hold that is in force in this process (used on SIGINT, SIGTERM and SIGHUP).

@@ -72,7 +72,7 @@ const std::map<int, std::string>& EnglishStrings() {
         {203, "Vornalix may not use the ports 67 and 69 that the gateway's boot loader talks to; run this once in a terminal and start Vornalix again: %s"},
         {204, "Vornalix may not check on the adapter's link that its temporary address is free; run this once in a terminal and start Vornalix again: %s"},
         {205, "Vornalix may not give the adapter its temporary address; run this once in a terminal and start Vornalix again: %s"},
-        {206, "Only an administrator may have systemd-networkd keep the address of %s while the gateway restarts; start the program again with sudo."},
+        {206, "Only an administrator may have systemd-networkd keep the address of %s while the gateway restarts; run the emergency upgrade as root instead, with: sudo vornalix-recover %s FIRMWARE-FILE"},
         {207, "NetworkManager did not let Vornalix keep the address of %s while the gateway restarts; log in at this computer's own screen, or run \"nmcli device set %s managed no\" first, and try again."},
         {208, "The temporary address %s could not be given to %s: %s."},
     };
