@@ -275,7 +275,8 @@ bool AdapterHold::Undo(const std::string& line, CommandRunner& runner, LinkAddre
                     return true;
                 std::this_thread::sleep_for(kReactivationPoll);
             }
-            runner.Run({"nmcli", "connection", "up", "uuid", words[2], "ifname", words[1]}, nullptr);
+            // Activation itself may take long (DHCP): not waited for to the end.
+            runner.Run({"nmcli", "--wait", "10", "connection", "up", "uuid", words[2], "ifname", words[1]}, nullptr);
         }
         return true;
     }

@@ -132,8 +132,9 @@ TEST_F(AdapterHoldTest, NetworkManagerDeviceIsUnmanagedWhileHeldAndItsProfileCom
         runner.ran.clear();
     }
     EXPECT_EQ(addresses.log, (std::vector<std::string>{"add eth1 169.254.7.9/16", "remove eth1 169.254.7.9/16"}));
-    EXPECT_EQ(Changes(), (std::vector<std::string>{"nmcli device set eth1 managed yes",
-                                                   "nmcli connection up uuid " + std::string(kUuid) + " ifname eth1"}));
+    EXPECT_EQ(Changes(),
+              (std::vector<std::string>{"nmcli device set eth1 managed yes",
+                                        "nmcli --wait 10 connection up uuid " + std::string(kUuid) + " ifname eth1"}));
     EXPECT_TRUE(Recorded().empty());
     EXPECT_FALSE(fs::exists(journal->Directory() + "/hold-" + std::to_string(getpid())));
 
