@@ -29,10 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kNetworkdNeedsRootId = 206;
-constexpr int kNetworkManagerRefusedId = 207;
-constexpr int kAddressFailedId = 208;
-
 // NetworkManager's device states: 10 unmanaged; 20 (unavailable) and above are managed.
 constexpr int kNmStateUnavailable = 20;
 
@@ -211,7 +207,7 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
     journal.Record(line);
     if (words[0] == "unmanaged") {
         if (runner.Run({"nmcli", "device", "set", words[1], "managed", "no"}, nullptr) != 0)
-            return fail(FormatText(kNetworkManagerRefusedId, {words[1], words[1]}));
+            return fail(FormatText(res::StringId::NetworkManagerHoldRefused, {words[1], words[1]}));
     } else if (words[0] == "drop-in") {
         const fs::path path = rootDir + words[1];
         std::error_code error;
@@ -223,7 +219,7 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
         if (!file || runner.Run({"networkctl", "reload"}, nullptr) != 0) {
             fs::remove(path, error);
             fs::remove(path.parent_path(), error); // only when empty
-            return fail(FormatText(kNetworkdNeedsRootId, {heldInterface, heldInterface}));
+            return fail(FormatText(res::StringId::NetworkdHoldNeedsRoot, {heldInterface, heldInterface}));
         }
     } else if (words[0] == "address") {
         in_addr address{};
@@ -232,7 +228,7 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
         if (error == EPERM || error == EACCES)
             return fail(PermissionAdvice(Permission::NetworkAdmin));
         if (error != 0)
-            return fail(FormatText(kAddressFailedId, {words[2], words[1], std::strerror(error)}));
+            return fail(FormatText(res::StringId::TemporaryAddressFailed, {words[2], words[1], std::strerror(error)}));
     }
     applied.push_back(line);
     return true;

@@ -12,10 +12,6 @@ namespace vornalix::hostnet {
 
 namespace {
 
-constexpr int kBindServicePortsId = 203;
-constexpr int kRawSocketId = 204;
-constexpr int kNetworkAdminId = 205;
-
 int CapabilityOf(Permission permission) {
     switch (permission) {
     case Permission::BindServicePorts:
@@ -49,7 +45,7 @@ std::string OwnExecutablePath() {
     return error ? std::string("vornalix") : path.string();
 }
 
-std::string FormatText(int id, const std::vector<std::string>& arguments) {
+std::string FormatText(res::StringId id, const std::vector<std::string>& arguments) {
     std::string text = res::LoadString(id);
     std::size_t from = 0;
     for (const std::string& argument : arguments) {
@@ -66,11 +62,11 @@ std::string PermissionAdvice(Permission permission, const std::string& programPa
     const std::string command = SetcapCommand(programPath.empty() ? OwnExecutablePath() : programPath);
     switch (permission) {
     case Permission::BindServicePorts:
-        return FormatText(kBindServicePortsId, {command});
+        return FormatText(res::StringId::PortsNeedCapability, {command});
     case Permission::RawSocket:
-        return FormatText(kRawSocketId, {command});
+        return FormatText(res::StringId::ProbeNeedsCapability, {command});
     case Permission::NetworkAdmin:
-        return FormatText(kNetworkAdminId, {command});
+        return FormatText(res::StringId::AddressNeedsCapability, {command});
     }
     return {};
 }

@@ -2,6 +2,8 @@
 // What to run when a permission is missing: one sentence in the user interface's language, in
 // place of the kernel's words. The wizard and vornalix-recover run as an ordinary user when
 // their executables carry the file capabilities named here.
+#include "res/StringIds.h"
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,6 @@ std::string PermissionAdvice(Permission permission, const std::string& programPa
 std::string OwnExecutablePath();
 
 // A string-table text with each "%s" replaced by the next argument.
-std::string FormatText(int id, const std::vector<std::string>& arguments);
+std::string FormatText(res::StringId id, const std::vector<std::string>& arguments);
 
 } // namespace vornalix::hostnet

@@ -10,15 +10,13 @@ namespace vornalix::recovery {
 
 namespace {
 
-constexpr int kPortsNeedCapabilityId = 203;
-
 // What to run so that this program may use ports 67 and 69, in the user's language.
 std::string PortsPermissionText() {
     std::error_code error;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::string command = "sudo setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep " +
                                 (error ? std::string("vornalix") : program.string());
-    std::string text = res::LoadString(kPortsNeedCapabilityId);
+    std::string text = res::LoadString(res::StringId::PortsNeedCapability);
     if (const auto at = text.find("%s"); at != std::string::npos)
         text.replace(at, 2, command);
     return text;

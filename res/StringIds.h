@@ -49,6 +49,15 @@ enum class StringId : int {
     CouldNotConnectPrefix = 150,
     CheckAddressAdvice = 151,
     RestartReminder = 152,
+    // The emergency path on Linux: why no adapter is usable, missing permissions, the adapter hold.
+    NoEthernetAdapterAdvice = 201,
+    NoConnectedAdapterAdvice = 202,
+    PortsNeedCapability = 203,
+    ProbeNeedsCapability = 204,
+    AddressNeedsCapability = 205,
+    NetworkdHoldNeedsRoot = 206,
+    NetworkManagerHoldRefused = 207,
+    TemporaryAddressFailed = 208,
     // Messages of our own beyond the quoted texts; "%1", "%2", ... are filled by FormatString.
     ConnectionRefused = 300,
     HostUnreachable = 301,

@@ -15,9 +15,6 @@ namespace vornalix::hostnet {
 
 namespace {
 
-constexpr int kNoAdapterAdviceId = 201;
-constexpr int kNoConnectedAdapterAdviceId = 202;
-
 bool IsWireless(const std::string& name) {
     std::error_code error;
     return std::filesystem::exists("/sys/class/net/" + name + "/wireless", error) ||
@@ -108,9 +105,9 @@ std::optional<EmergencyAdapter> FindEmergencyAdapter(const std::string& interfac
 std::string ShortageAdvice(AdapterShortage shortage) {
     switch (shortage) {
     case AdapterShortage::NoAdapter:
-        return res::LoadString(kNoAdapterAdviceId);
+        return res::LoadString(res::StringId::NoEthernetAdapterAdvice);
     case AdapterShortage::NoConnectedAdapter:
-        return res::LoadString(kNoConnectedAdapterAdviceId);
+        return res::LoadString(res::StringId::NoConnectedAdapterAdvice);
     case AdapterShortage::None:
         break;
     }
