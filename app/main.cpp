@@ -1,6 +1,7 @@
 // vornalix [FIRMWARE]: the firmware upgrade wizard.
 #include "app/CommandLine.h"
 #include "app/WizardApp.h"
+#include "hostnet/AdapterHold.h"
 #include "ui/AppIcon.h"
 #include "ui/GuiPrompt.h"
 #include "wizard/FirmwareFile.h"
@@ -8,6 +9,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // Host changes a killed run left behind are undone first; from now on a termination signal undoes ours.
+    vornalix::hostnet::RestoreLeftoverChanges();
+    vornalix::hostnet::EndHoldsOnTermination();
     QApplication application(argc, argv);
     vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
     QApplication::setApplicationName(vornalix::ui::ApplicationName());

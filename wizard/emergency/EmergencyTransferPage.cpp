@@ -54,11 +54,25 @@ bool EmergencyTransferPage::OnInitDialog() {
         titleText = res::LoadString(res::StringId::RestartGatewayAgain);
     }
     WizardPage::OnInitDialog();
-    if (options.startServers)
+    if (options.startServers && BeginHold())
         StartServers();
     UpdateData(false);
     timerId = startTimer(kStartTimerMs);
     return true;
+}
+
+void EmergencyTransferPage::HoldAdapter(std::string interfaceName, std::uint32_t interfaceIndex,
+                                        bool temporaryAddress) {
+    holdInterface = std::move(interfaceName);
+    holdIndex = interfaceIndex;
+    holdTemporaryAddress = temporaryAddress;
+}
+
+bool EmergencyTransferPage::BeginHold() {
+    if (holdInterface.empty())
+        return true;
+    hold = std::make_unique<hostnet::PlatformAdapterHold>();
+    return hold->Begin(holdInterface, holdIndex, holdTemporaryAddress ? serverAddress : 0, &holdFailure);
 }
 
 void EmergencyTransferPage::StartServers() {
@@ -77,6 +91,9 @@ void EmergencyTransferPage::StartServers() {
 }
 
 std::string EmergencyTransferPage::ListenFailureText(int which) const {
+    // The adapter could not be held: the servers were not started, and that sentence says what to do.
+    if (!holdFailure.empty())
+        return which == 0 ? holdFailure : std::string();
     // Line `which` (0 or 1) of the reasons, in the order BOOTP, TFTP.
     std::string lines[2];
     int count = 0;
@@ -163,6 +180,9 @@ void EmergencyTransferPage::Shutdown() {
     // call has returned; afterwards no session reaches the page.
     if (tftpServer)
         tftpServer->DetachPage([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+    // The servers are gone: the adapter is given back as it was.
+    if (hold)
+        hold->End();
 }
 
 void EmergencyTransferPage::SetTitleText(const std::string& text) {

@@ -3,6 +3,7 @@
 // the TFTP server on the chosen address; the TFTP sessions fill the texts and the progress bar and end the page
 // through FinishTransfer. Results: 1 the firmware was fetched, 4 the transfer failed, 2 Cancel, 1034 Back.
 // Both servers are stopped on every way out.
+#include "hostnet/PlatformAdapterHold.h"
 #include "recovery/BootReplyServer.h"
 #include "recovery/ListenStatus.h"
 #include "recovery/ProgressBarState.h"
@@ -42,6 +43,11 @@ public:
 
     std::string BannerTitle() const override;
 
+    // The adapter to hold while the page is open: its address is kept through the gateway's power cycle and,
+    // when temporaryAddress, serverAddress is given to it for the transfer. Undone on every way out. Call before
+    // the page opens; without a call (or with an empty name) nothing is held.
+    void HoldAdapter(std::string interfaceName, std::uint32_t interfaceIndex, bool temporaryAddress);
+
     // What the servers said when the page started them (NotStarted before).
     recovery::ListenStatus BootStatus() const { return bootStatus; }
     recovery::ListenStatus TftpStatus() const { return tftpStatus; }
@@ -71,6 +77,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // Holds the adapter; false (and holdFailure set) when it could not be held.
+    bool BeginHold();
     void StartServers();
     void StopServers();
     // Stops both servers and detaches the sessions, serving the GUI meanwhile.
@@ -89,6 +97,12 @@ private:
     std::string statusText;
     std::string peerText;
     bool sessionTexts = false; // a session has written the texts
+
+    std::string holdInterface;
+    std::uint32_t holdIndex = 0;
+    bool holdTemporaryAddress = false;
+    std::unique_ptr<hostnet::PlatformAdapterHold> hold;
+    std::string holdFailure;
 
     std::unique_ptr<recovery::BootReplyServer> bootServer;
     std::unique_ptr<recovery::TftpServer> tftpServer;

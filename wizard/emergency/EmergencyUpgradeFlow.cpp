@@ -63,6 +63,8 @@ int RunEmergencyUpgradeFlow(EmergencyFlowPages& pages, std::string& firmwarePath
             leaseAdapterIndex = hostnet::FindAdapterByAddress(services.ipHelper, services.osVersionWord,
                                                               hostnet::FormatDottedAddress(adapterAddress, dotted));
             transferPage = pages.CreateEmergencyTransferPage(page->pathText, adapterAddress);
+            transferPage->HoldAdapter(page->selectedAdapter.interfaceName, page->selectedAdapter.interfaceIndex,
+                                      page->selectedAdapter.temporaryAddress);
             page.reset();
             wait();
             state = State::Transfer;

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 
+#include <algorithm>
 #include <cstring>
 
 namespace vornalix::wizard {
@@ -24,12 +25,8 @@ constexpr int kMediaSenseNothingToDo = 2;
 FirmwareAdapterPage::FirmwareAdapterPage(std::string pathText, int initialSelection,
                                          hostnet::MediaSenseControl& mediaSense, AdapterLister listAdapters)
     : WizardPage(kTemplateId), pathText(std::move(pathText)), initialSelection(initialSelection),
-      mediaSense(mediaSense), listAdapters(std::move(listAdapters)) {
-    if (!this->listAdapters)
-        this->listAdapters = [](hostnet::AdapterEntry* table, int capacity) {
-            return hostnet::ListInterfaceAddresses(table, capacity);
-        };
-}
+      mediaSense(mediaSense), listAdapters(std::move(listAdapters)),
+      listEmergency([](int capacity) { return hostnet::ListEmergencyAdapters(capacity); }) {}
 
 std::string FirmwareAdapterPage::BannerTitle() const {
     return res::LoadString(res::StringId::FirmwareAdapterTitle);
@@ -59,8 +56,20 @@ bool FirmwareAdapterPage::OnInitDialog() {
     if (pathText.empty()) {
         pathText = DefaultFirmwarePath();
     }
-    int count = listAdapters(adapterTable, kMaxAdapters);
-    adapterCount = count > 0 ? count : 0;
+    if (listAdapters) {
+        const int count = listAdapters(adapterTable, kMaxAdapters);
+        adapterCount = count > 0 ? count : 0;
+        for (int i = 0; i < adapterCount; ++i)
+            adapterDetails[i].entry = adapterTable[i];
+    } else {
+        const hostnet::EmergencyAdapterList list = listEmergency(kMaxAdapters);
+        shortage = list.shortage;
+        adapterCount = std::min(static_cast<int>(list.adapters.size()), static_cast<int>(kMaxAdapters));
+        for (int i = 0; i < adapterCount; ++i) {
+            adapterDetails[i] = list.adapters[i];
+            adapterTable[i] = list.adapters[i].entry;
+        }
+    }
     if (adapterCount == 0) {
         ReportNoAdapter();
         EndDialog(common::IDCANCEL);
@@ -85,14 +94,18 @@ bool FirmwareAdapterPage::OnInitDialog() {
 void FirmwareAdapterPage::ReportNoAdapter() {
     common::Prompt& prompt = ui::AppPrompt();
     const unsigned exclamation = common::MB_OK | common::MB_ICONEXCLAMATION;
+    // Where the listing knows why nothing is usable, its advice takes the place of 143 and 144.
+    const std::string advice = hostnet::ShortageAdvice(shortage);
     if (prompt.MessageBox(res::LoadString(res::StringId::NoAdapterQuestion),
                           common::MB_YESNO | common::MB_ICONEXCLAMATION) == common::IDYES) {
         if (mediaSense.DisableMediaSenseMe() == kMediaSenseNothingToDo)
             prompt.MessageBox(res::LoadString(res::StringId::NoAddressAdvice), exclamation);
         if (mediaSense.DisableMediaSenseNt5() == kMediaSenseNothingToDo)
             prompt.MessageBox(res::LoadString(res::StringId::NoAddressAdvice), exclamation);
+        if (!advice.empty())
+            prompt.MessageBox(advice, exclamation);
     } else {
-        prompt.MessageBox(res::LoadString(res::StringId::NoAdapterAdvice), exclamation);
+        prompt.MessageBox(advice.empty() ? res::LoadString(res::StringId::NoAdapterAdvice) : advice, exclamation);
     }
 }
 
@@ -118,6 +131,7 @@ void FirmwareAdapterPage::OnOK() {
     if (selectedIndex < 0 || selectedIndex >= adapterCount)
         selectedIndex = 0;
     selectedAddress = adapterTable[selectedIndex].address;
+    selectedAdapter = adapterDetails[selectedIndex];
     std::string error = OpenErrorText(pathText);
     if (!error.empty()) {
         ui::AppPrompt().MessageBox(error, common::MB_OK);

@@ -3,6 +3,7 @@
 // fetches and the adapter that faces the gateway. Opening lists the Ethernet adapters and makes sure media
 // sensing is off; Next accepts only a file that opens for reading.
 #include "hostnet/AdapterEntry.h"
+#include "hostnet/EmergencyAdapters.h"
 #include "hostnet/MediaSenseControl.h"
 #include "wizard/WizardPage.h"
 
@@ -24,9 +25,15 @@ public:
     // Fills a table with up to capacity adapters and returns the count (hostnet::ListInterfaceAddresses).
     using AdapterLister = std::function<int(hostnet::AdapterEntry* table, int capacity)>;
 
-    // listAdapters empty: the platform's adapter list.
+    // The adapters with their interfaces, temporary addresses and, when there are none, the reason
+    // (hostnet::ListEmergencyAdapters).
+    using EmergencyLister = std::function<hostnet::EmergencyAdapterList(int capacity)>;
+
+    // listAdapters given: its table only (no interfaces, no temporary addresses). Empty: the emergency
+    // lister, by default the platform's.
     FirmwareAdapterPage(std::string pathText, int initialSelection, hostnet::MediaSenseControl& mediaSense,
                         AdapterLister listAdapters = {});
+    void SetEmergencyLister(EmergencyLister lister) { listEmergency = std::move(lister); }
     std::string BannerTitle() const override;
     int BannerFontHeight() const override { return 26; }
 
@@ -39,6 +46,10 @@ public:
     std::uint32_t selectedAddress = 0; // network order
     hostnet::AdapterEntry adapterTable[kMaxAdapters]{};
     int adapterCount = 0;
+    // Record i: list line i's interface, and whether its address is added for the transfer only.
+    hostnet::EmergencyAdapter adapterDetails[kMaxAdapters]{};
+    hostnet::AdapterShortage shortage = hostnet::AdapterShortage::None;
+    hostnet::EmergencyAdapter selectedAdapter{}; // set by Next
 
 protected:
     bool OnInitDialog() override;
@@ -53,6 +64,7 @@ private:
 
     hostnet::MediaSenseControl& mediaSense;
     AdapterLister listAdapters;
+    EmergencyLister listEmergency;
 };
 
 } // namespace vornalix::wizard

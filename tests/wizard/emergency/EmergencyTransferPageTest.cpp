@@ -12,6 +12,7 @@
 #include <QTest>
 #include <gmock/gmock.h>
 
+#include <net/if.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -322,4 +323,40 @@ TEST_F(EmergencyTransferPageTest, RequestForAMissingFileClosesThePageWithFailure
     EXPECT_GE(took, std::chrono::seconds(19));
     EXPECT_LT(took, std::chrono::seconds(25));
     EXPECT_TRUE(Stopped(page));
+}
+
+// An adapter without an address: the page gives it the temporary address while it is open, the boot loader
+// fetches the image from there, and the address is gone when the page has closed.
+TEST_F(EmergencyTransferPageTest, AdapterHeldWithATemporaryAddressWhileThePageIsOpen) {
+    if (!MayCreateNamespaces())
+        GTEST_SKIP() << "needs the test runner's private namespace";
+    setenv("VORNALIX_RUN_DIR", (folder / "run").c_str(), 1);
+    GatewayLink link("t", {});
+    ASSERT_TRUE(link.ok()) << link.setupLog;
+    const auto addressesOfHost = [&] {
+        std::string output;
+        RunCommand("ip -4 -o addr show dev " + link.hostInterface, &output);
+        return output;
+    };
+    Page page(firmware, Address("169.254.20.7"));
+    page.HoldAdapter(link.hostInterface, static_cast<std::uint32_t>(if_nametoindex(link.hostInterface.c_str())), true);
+    std::string simulator, whileOpen;
+    int simulatorExit = -1;
+    std::thread gateway;
+    int result = RunModal(page, [&](ui::Dialog&) {
+        whileOpen = addressesOfHost();
+        gateway = std::thread([&] {
+            simulatorExit = link.RunInGateway(std::string(VORNALIX_BOOTLOADER_SIM) + " --interface " +
+                                                  link.gatewayInterface + " --interval-ms 300 --expect-size 5",
+                                              &simulator);
+        });
+    });
+    gateway.join();
+    EXPECT_EQ(result, common::IDOK) << simulator;
+    EXPECT_EQ(simulatorExit, 0) << simulator;
+    EXPECT_THAT(whileOpen, HasSubstr("inet 169.254.20.7/16"));
+    EXPECT_THAT(simulator, HasSubstr("siaddr 169.254.20.7"));
+    EXPECT_EQ(addressesOfHost(), "");
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "run"));
+    unsetenv("VORNALIX_RUN_DIR");
 }

@@ -215,3 +215,56 @@ TEST_F(FirmwareAdapterPageTest, EmptyPathStartsFromTheArgumentInTheCurrentFolder
     // Whether or not that file exists.
     EXPECT_EQ(shown, (std::filesystem::canonical(folder) / "fw.bin").string());
 }
+
+// The platform's listing: an adapter without an address is offered with the address it will be given, and
+// when nothing is usable the advice says what to do on this system instead of messages 143 and 144.
+TEST_F(FirmwareAdapterPageTest, AdapterWithoutAddressIsOfferedAndShortageAdviceReplacesTheOldOne) {
+    hostnet::EmergencyAdapterList list;
+    hostnet::EmergencyAdapter wired;
+    std::strcpy(wired.entry.description, "enp3s0 (Intel Corporation 82540EM)");
+    wired.entry.address = inet_addr("169.254.7.9");
+    wired.interfaceName = "enp3s0";
+    wired.interfaceIndex = 3;
+    wired.temporaryAddress = true;
+    hostnet::EmergencyAdapter wifi;
+    std::strcpy(wifi.entry.description, "wlp2s0");
+    wifi.entry.address = inet_addr("192.168.0.20");
+    wifi.interfaceName = "wlp2s0";
+    wifi.interfaceIndex = 4;
+    list.adapters = {wired, wifi};
+    Page page(firmware, 0, mediaSense);
+    page.SetEmergencyLister([&](int capacity) {
+        EXPECT_EQ(capacity, Page::kMaxAdapters);
+        return list;
+    });
+    std::vector<std::string> lines;
+    EXPECT_EQ(RunModal(page,
+                       [&](ui::Dialog& d) {
+                           lines = Lines(page);
+                           d.Command(common::IDOK);
+                       }),
+              common::IDOK);
+    EXPECT_THAT(lines, ElementsAre("enp3s0 (Intel Corpor (IP:169.254.7.9)", "wlp2s0 (IP:192.168.0.20)"));
+    EXPECT_EQ(page.selectedAddress, inet_addr("169.254.7.9"));
+    EXPECT_EQ(page.selectedAdapter.interfaceName, "enp3s0");
+    EXPECT_EQ(page.selectedAdapter.interfaceIndex, 3u);
+    EXPECT_TRUE(page.selectedAdapter.temporaryAddress);
+
+    const unsigned exclamation = common::MB_OK | common::MB_ICONEXCLAMATION;
+    for (int answer : {common::IDYES, common::IDNO}) {
+        PromptScope scope;
+        scope.prompt.Answer(answer);
+        Page none(firmware, 0, mediaSense);
+        none.SetEmergencyLister([](int) {
+            hostnet::EmergencyAdapterList empty;
+            empty.shortage = hostnet::AdapterShortage::NoConnectedAdapter;
+            return empty;
+        });
+        EXPECT_EQ(none.DoModal(), common::IDCANCEL);
+        const auto boxes = scope.prompt.Boxes();
+        ASSERT_EQ(boxes.size(), 2u) << answer;
+        EXPECT_EQ(boxes[0].text, res::LoadString(res::StringId::NoAdapterQuestion));
+        EXPECT_EQ(boxes[1].text, res::LoadString(res::StringId::NoConnectedAdapterAdvice));
+        EXPECT_EQ(boxes[1].type, exclamation);
+    }
+}
