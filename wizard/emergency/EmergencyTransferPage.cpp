@@ -68,6 +68,12 @@ void EmergencyTransferPage::HoldAdapter(std::string interfaceName, std::uint32_t
     holdTemporaryAddress = temporaryAddress;
 }
 
+std::string EmergencyTransferPage::HeldAdapter() const {
+    if (holdInterface.empty())
+        return {};
+    return holdInterface + " " + std::to_string(holdIndex) + (holdTemporaryAddress ? " temporary" : "");
+}
+
 bool EmergencyTransferPage::BeginHold() {
     if (holdInterface.empty())
         return true;

@@ -47,6 +47,8 @@ public:
     // when temporaryAddress, serverAddress is given to it for the transfer. Undone on every way out. Call before
     // the page opens; without a call (or with an empty name) nothing is held.
     void HoldAdapter(std::string interfaceName, std::uint32_t interfaceIndex, bool temporaryAddress);
+    // What HoldAdapter was given: "name index" and " temporary" when the address is added; "" when nothing.
+    std::string HeldAdapter() const;
 
     // What the servers said when the page started them (NotStarted before).
     recovery::ListenStatus BootStatus() const { return bootStatus; }

@@ -66,6 +66,8 @@ public:
     // What each page was given: "A path|selection", "T path|address", "O title|layout".
     std::vector<std::string> shown;
     hostnet::MediaSenseControl* mediaSenseGiven = nullptr;
+    // The adapter each transfer page was told to hold.
+    std::vector<std::string> holds;
 
     Step Next(char kind) {
         if (steps.empty()) {
@@ -107,7 +109,13 @@ template <class Page> int Scripted<Page>::DoModal() {
             this->pathText = step.path;
         this->selectedIndex = step.selection;
         this->selectedAddress = inet_addr(step.address);
+        // The adapter at list position n is "ethn" with index n + 1; a link-local address is a temporary one.
+        this->selectedAdapter.interfaceName = "eth" + std::to_string(step.selection);
+        this->selectedAdapter.interfaceIndex = static_cast<std::uint32_t>(step.selection + 1);
+        this->selectedAdapter.temporaryAddress = std::string(step.address).rfind("169.254.", 0) == 0;
     }
+    if constexpr (std::is_same_v<Page, wizard::EmergencyTransferPage>)
+        pages.holds.push_back(this->HeldAdapter());
     return step.result;
 }
 
@@ -249,4 +257,15 @@ TEST_F(EmergencyUpgradeFlowTest, VersionFourRestoresMediaSenseButNeverTouchesThe
               0);
     EXPECT_THAT(mediaSense.calls, ElementsAre("RestoreNt5", "RestoreMe"));
     EXPECT_THAT(ipHelper.calls, IsEmpty());
+}
+
+TEST_F(EmergencyUpgradeFlowTest, TransferPageHoldsTheAdapterChosenOnTheAdapterPage) {
+    std::string firmware;
+    EXPECT_EQ(Start({{'A', kNext, "/a.bin", 1, "169.254.7.9"},
+                     {'T', kBack},
+                     {'A', kNext, "", 2, "192.168.1.40"},
+                     {'T', kCancel}},
+                    firmware),
+              0);
+    EXPECT_THAT(pages.holds, ElementsAre("eth1 2 temporary", "eth2 3"));
 }
