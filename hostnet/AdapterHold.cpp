@@ -4,6 +4,7 @@
 #include "hostnet/linux/NetlinkAddressControl.h"
 #include "hostnet/linux/NetlinkTables.h"
 #include "hostnet/linux/ProcessRunner.h"
+#include "res/Resources.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -207,7 +208,7 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
     journal.Record(line);
     if (words[0] == "unmanaged") {
         if (runner.Run({"nmcli", "device", "set", words[1], "managed", "no"}, nullptr) != 0)
-            return fail(FormatText(res::StringId::NetworkManagerHoldRefused, {words[1], words[1]}));
+            return fail(res::FormatString(res::StringId::NetworkManagerHoldRefused, {words[1]}));
     } else if (words[0] == "drop-in") {
         const fs::path path = rootDir + words[1];
         std::error_code error;
@@ -219,7 +220,7 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
         if (!file || runner.Run({"networkctl", "reload"}, nullptr) != 0) {
             fs::remove(path, error);
             fs::remove(path.parent_path(), error); // only when empty
-            return fail(FormatText(res::StringId::NetworkdHoldNeedsRoot, {heldInterface, heldInterface}));
+            return fail(res::FormatString(res::StringId::NetworkdHoldNeedsRoot, {heldInterface}));
         }
     } else if (words[0] == "address") {
         in_addr address{};
@@ -228,7 +229,8 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
         if (error == EPERM || error == EACCES)
             return fail(PermissionAdvice(Permission::NetworkAdmin));
         if (error != 0)
-            return fail(FormatText(res::StringId::TemporaryAddressFailed, {words[2], words[1], std::strerror(error)}));
+            return fail(
+                res::FormatString(res::StringId::TemporaryAddressFailed, {words[2], words[1], std::strerror(error)}));
     }
     applied.push_back(line);
     return true;

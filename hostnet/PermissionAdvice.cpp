@@ -45,28 +45,15 @@ std::string OwnExecutablePath() {
     return error ? std::string("vornalix") : path.string();
 }
 
-std::string FormatText(res::StringId id, const std::vector<std::string>& arguments) {
-    std::string text = res::LoadString(id);
-    std::size_t from = 0;
-    for (const std::string& argument : arguments) {
-        const std::size_t at = text.find("%s", from);
-        if (at == std::string::npos)
-            break;
-        text.replace(at, 2, argument);
-        from = at + argument.size();
-    }
-    return text;
-}
-
 std::string PermissionAdvice(Permission permission, const std::string& programPath) {
     const std::string command = SetcapCommand(programPath.empty() ? OwnExecutablePath() : programPath);
     switch (permission) {
     case Permission::BindServicePorts:
-        return FormatText(res::StringId::PortsNeedCapability, {command});
+        return res::FormatString(res::StringId::PortsNeedCapability, {command});
     case Permission::RawSocket:
-        return FormatText(res::StringId::ProbeNeedsCapability, {command});
+        return res::FormatString(res::StringId::ProbeNeedsCapability, {command});
     case Permission::NetworkAdmin:
-        return FormatText(res::StringId::AddressNeedsCapability, {command});
+        return res::FormatString(res::StringId::AddressNeedsCapability, {command});
     }
     return {};
 }

@@ -2,10 +2,7 @@
 // What to run when a permission is missing: one sentence in the user interface's language, in
 // place of the kernel's words. The wizard and vornalix-recover run as an ordinary user when
 // their executables carry the file capabilities named here.
-#include "res/StringIds.h"
-
 #include <string>
-#include <vector>
 
 namespace vornalix::hostnet {
 
@@ -26,8 +23,5 @@ std::string PermissionAdvice(Permission permission, const std::string& programPa
 
 // This process's executable, as the kernel knows it.
 std::string OwnExecutablePath();
-
-// A string-table text with each "%s" replaced by the next argument.
-std::string FormatText(res::StringId id, const std::vector<std::string>& arguments);
 
 } // namespace vornalix::hostnet

@@ -16,10 +16,7 @@ std::string PortsPermissionText() {
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::string command = "sudo setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep " +
                                 (error ? std::string("vornalix") : program.string());
-    std::string text = res::LoadString(res::StringId::PortsNeedCapability);
-    if (const auto at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, command);
-    return text;
+    return res::FormatString(res::StringId::PortsNeedCapability, {command});
 }
 
 } // namespace

@@ -69,12 +69,12 @@ const std::map<int, std::string>& EnglishStrings() {
         {315, "A worker thread could not be started (system error %1)."},
         {201, "No Ethernet or Wi-Fi adapter was found on this computer. Plug in the network adapter (a USB adapter: plug it in and wait a few seconds), connect it to the Qel Gateway with a cable, and start the wizard again."},
         {202, "No network adapter of this computer is connected to the Qel Gateway. Connect the gateway to this computer's Ethernet port with a cable, switch the gateway on, make sure the adapter is switched on in the network settings, and start the wizard again."},
-        {203, "Vornalix may not use the ports 67 and 69 that the gateway's boot loader talks to; run this once in a terminal and start Vornalix again: %s"},
-        {204, "Vornalix may not check on the adapter's link that its temporary address is free; run this once in a terminal and start Vornalix again: %s"},
-        {205, "Vornalix may not give the adapter its temporary address; run this once in a terminal and start Vornalix again: %s"},
-        {206, "Only an administrator may have systemd-networkd keep the address of %s while the gateway restarts; run the emergency upgrade as root instead, with: sudo vornalix-recover %s FIRMWARE-FILE"},
-        {207, "NetworkManager did not let Vornalix keep the address of %s while the gateway restarts; log in at this computer's own screen, or run \"nmcli device set %s managed no\" first, and try again."},
-        {208, "The temporary address %s could not be given to %s: %s."},
+        {203, "Vornalix may not use the ports 67 and 69 that the gateway's boot loader talks to; run this once in a terminal and start Vornalix again: %1"},
+        {204, "Vornalix may not check on the adapter's link that its temporary address is free; run this once in a terminal and start Vornalix again: %1"},
+        {205, "Vornalix may not give the adapter its temporary address; run this once in a terminal and start Vornalix again: %1"},
+        {206, "Only an administrator may have systemd-networkd keep the address of %1 while the gateway restarts; run the emergency upgrade as root instead, with: sudo vornalix-recover %1 FIRMWARE-FILE"},
+        {207, "NetworkManager did not let Vornalix keep the address of %1 while the gateway restarts; log in at this computer's own screen, or run \"nmcli device set %1 managed no\" first, and try again."},
+        {208, "The temporary address %1 could not be given to %2: %3."},
     };
     return table;
 }
