@@ -7,7 +7,14 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    // Before the application object: help needs no display.
+    if (vornalix::app::AsksForHelp(argc, argv)) {
+        std::fputs(vornalix::app::UsageText(), stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
     QApplication::setApplicationName(vornalix::ui::ApplicationName());

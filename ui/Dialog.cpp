@@ -15,8 +15,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -29,6 +33,12 @@ const char* const kControlIdProperty = "vornalixControlId";
 std::set<Dialog*>& LiveDialogs() {
     static std::set<Dialog*> dialogs;
     return dialogs;
+}
+
+// Where the last outermost dialog was: the next one opens there.
+std::optional<QPoint>& LastPagePosition() {
+    static std::optional<QPoint> position;
+    return position;
 }
 
 std::vector<Dialog*>& ModalStack() {
@@ -83,6 +93,10 @@ Dialog::Dialog(int templateId)
     setAutoFillBackground(true);
     for (const auto& control : dialogTemplate->controls)
         CreateControl(control);
+    // Drawn as default: the button Enter presses while no push button has the focus; a push button
+    // that takes the focus is drawn so while it has it.
+    if (auto* button = ItemAs<QPushButton>(DefaultCommandId()))
+        button->setDefault(true);
     LiveDialogs().insert(this);
 }
 
@@ -101,7 +115,7 @@ void Dialog::CreateControl(const res::ControlTemplate& control) {
             widget = new QRadioButton(text, this);
         } else {
             auto* button = new QPushButton(text, this);
-            button->setAutoDefault(false);
+            button->setAutoDefault(true);
             widget = button;
         }
         connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
@@ -217,6 +231,10 @@ int Dialog::EnterCommandId() const {
         if (id.isValid())
             return id.toInt();
     }
+    return DefaultCommandId();
+}
+
+int Dialog::DefaultCommandId() const {
     const res::ControlTemplate* only = nullptr;
     int defaults = 0;
     for (const auto& control : dialogTemplate->controls)
@@ -264,15 +282,32 @@ void Dialog::InitializeForDisplay() {
     OnInitDialog();
 }
 
+void Dialog::PlaceWindow() {
+    QRect frame(QPoint(0, 0), size());
+    if (Dialog* outer = ActiveModalDialog()) {
+        frame.moveCenter(outer->frameGeometry().center());
+        move(frame.topLeft());
+    } else if (LastPagePosition()) {
+        move(*LastPagePosition());
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
 int Dialog::DoModal() {
     ended = false;
     setResult(0);
     InitializeForDisplay();
     int code = result();
     if (!ended) {
+        bool outermost = ActiveModalDialog() == nullptr;
+        PlaceWindow();
         ModalStack().push_back(this);
         code = exec();
         ModalStack().pop_back();
+        if (outermost)
+            LastPagePosition() = pos();
     }
     OnDestroy();
     link->Detach();

@@ -53,6 +53,8 @@ public:
     // The command Enter gives: a focused push button, else the template's only default push
     // button when that is not button 1, else 1.
     int EnterCommandId() const;
+    // The command Enter gives while no push button has the focus; its button is drawn as default.
+    int DefaultCommandId() const;
     // Thread-safe: posts a command to the page.
     void PostCommand(int id);
     // For workers: posts and synchronous calls that stop reaching the page once it detaches.
@@ -83,6 +85,9 @@ protected:
 
 private:
     void CreateControl(const res::ControlTemplate& control);
+    // A dialog opens where the previous outermost one was (centred on the screen for the first);
+    // one opened over another is centred on it.
+    void PlaceWindow();
 
     int templateId;
     const res::DialogTemplate* dialogTemplate;

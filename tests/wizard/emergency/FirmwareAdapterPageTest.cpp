@@ -1,7 +1,9 @@
 // The firmware and adapter page: the adapter list, the media-sense checks as it opens, and Next.
 #include "wizard/emergency/FirmwareAdapterPage.h"
 #include "ModalScript.h"
+#include "NamedPipe.h"
 #include "res/Resources.h"
+#include "web/FirmwareFile.h"
 #include "wizard/FirmwareFile.h"
 
 #include <QComboBox>
@@ -198,6 +200,28 @@ TEST_F(FirmwareAdapterPageTest, NextWithAnUnreadablePathKeepsThePageOpen) {
         // Back exchanges no data: the path of the last Next.
         EXPECT_EQ(page.pathText, path);
     }
+}
+
+TEST_F(FirmwareAdapterPageTest, NextRefusesAnEmptyFileAndANamedPipeWithoutBlocking) {
+    std::string empty = (folder / "empty.bin").string();
+    std::ofstream{empty};
+    vornalix::testing::NamedPipe pipe((folder / "pipe.bin").string());
+    ASSERT_TRUE(pipe.Created());
+    Page page(empty, 0, mediaSense, twoAdapters);
+    bool open = false;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        d.Command(common::IDOK);
+        d.SetItemText(Page::IDC_PATH, pipe.Path());
+        d.Command(common::IDOK);
+        open = d.isVisible();
+        d.Command(wizard::IDC_BACK);
+    });
+    EXPECT_EQ(result, wizard::IDC_BACK);
+    EXPECT_TRUE(open);
+    EXPECT_FALSE(pipe.Opened());
+    ASSERT_EQ(prompts.prompt.Count(), 2u);
+    EXPECT_EQ(prompts.prompt.Boxes()[0].text, web::EmptyFileText(empty));
+    EXPECT_EQ(prompts.prompt.Boxes()[1].text, web::FileErrorText(pipe.Path(), web::FirmwareFile::kNotRegular));
 }
 
 TEST_F(FirmwareAdapterPageTest, EmptyPathStartsFromTheArgumentInTheCurrentFolder) {
