@@ -1,5 +1,6 @@
 #include "wizard/normal/DialogPasswordPrompt.h"
 
+#include "ui/Dialog.h"
 #include "ui/GuiThread.h"
 #include "wizard/normal/PasswordDialog.h"
 
@@ -8,7 +9,8 @@ namespace vornalix::wizard {
 web::PasswordChoice DialogPasswordPrompt::AskPassword(std::string& userName, std::string& password) {
     auto choice = web::PasswordChoice::GiveUp;
     ui::GuiThread::Run([&] {
-        PasswordDialog dialog(userName);
+        // Centred on the page that asked.
+        PasswordDialog dialog(userName, ui::ActiveModalDialog());
         if (dialog.exec() != QDialog::Accepted)
             return;
         userName = dialog.UserName();
