@@ -1,8 +1,10 @@
 // vornalix [FIRMWARE]: the firmware upgrade wizard.
 #include "app/CommandLine.h"
 #include "app/WizardApp.h"
+#include "res/Resources.h"
 #include "ui/AppIcon.h"
 #include "ui/GuiPrompt.h"
+#include "ui/QtLanguage.h"
 #include "wizard/FirmwareFile.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@ int main(int argc, char** argv) {
     vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
     QApplication::setApplicationName(vornalix::ui::ApplicationName());
     QApplication::setWindowIcon(vornalix::ui::AppIcon());
+    vornalix::ui::UseQtLanguage(vornalix::res::CurrentLanguage());
     vornalix::wizard::SetFirmwareArgument(vornalix::app::FirmwareNameFromArguments(argc, argv));
     vornalix::ui::GuiPrompt prompt;
     vornalix::ui::SetAppPrompt(&prompt);

@@ -1,5 +1,7 @@
 #include "res/Resources.h"
+
 #include "res/StringTables.h"
+#include <vector>
 
 #include <atomic>
 #include <cstdlib>
@@ -23,9 +25,8 @@ std::atomic<int> overridden{0};
 } // namespace
 
 Language LanguageFromLocaleName(const std::string& name) {
-    bool japanese = name.size() >= 2 && name.compare(0, 2, "ja") == 0 && (name.size() == 2 || name[2] == '_' ||
-                                                                          name[2] == '.' || name[2] == '@' ||
-                                                                          name[2] == '-');
+    bool japanese = name.size() >= 2 && name.compare(0, 2, "ja") == 0 &&
+                    (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@' || name[2] == '-');
     return japanese ? Language::Japanese : Language::English;
 }
 
@@ -36,9 +37,13 @@ Language CurrentLanguage() {
     return fromLocale;
 }
 
-void OverrideLanguage(Language language) { overridden.store(static_cast<int>(language)); }
+void OverrideLanguage(Language language) {
+    overridden.store(static_cast<int>(language));
+}
 
-std::string LoadString(int id) { return LoadString(id, CurrentLanguage()); }
+std::string LoadString(int id) {
+    return LoadString(id, CurrentLanguage());
+}
 
 std::string LoadString(int id, Language language) {
     const auto& table = language == Language::Japanese ? JapaneseStrings() : EnglishStrings();
@@ -46,7 +51,25 @@ std::string LoadString(int id, Language language) {
     return it == table.end() ? std::string() : it->second;
 }
 
-const DialogTemplate* FindDialog(int id) { return FindDialog(id, CurrentLanguage()); }
+std::string FormatString(StringId id, std::initializer_list<std::string> arguments) {
+    std::string pattern = LoadString(id);
+    std::vector<std::string> values(arguments);
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        if (pattern[i] == '%' && next >= '1' && next <= '9' && static_cast<std::size_t>(next - '1') < values.size()) {
+            text += values[static_cast<std::size_t>(next - '1')];
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
+const DialogTemplate* FindDialog(int id) {
+    return FindDialog(id, CurrentLanguage());
+}
 
 const DialogTemplate* FindDialog(int id, Language language) {
     for (const auto& dialog : language == Language::Japanese ? JapaneseDialogs() : EnglishDialogs())

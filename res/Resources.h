@@ -4,6 +4,7 @@
 #include "res/DialogTemplate.h"
 #include "res/StringIds.h"
 
+#include <initializer_list>
 #include <string>
 
 namespace vornalix::res {
@@ -27,6 +28,10 @@ inline std::string LoadString(StringId id) {
 inline std::string LoadString(StringId id, Language language) {
     return LoadString(static_cast<int>(id), language);
 }
+
+// String id in the UI language with %1..%9 replaced by arguments (a placeholder without an argument
+// stays as it is).
+std::string FormatString(StringId id, std::initializer_list<std::string> arguments);
 
 // A dialog template by id; nullptr for an unknown id.
 const DialogTemplate* FindDialog(int id);

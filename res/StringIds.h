@@ -49,6 +49,21 @@ enum class StringId : int {
     CouldNotConnectPrefix = 150,
     CheckAddressAdvice = 151,
     RestartReminder = 152,
+    // 300-315: the gateway client's texts (web/WebTexts.h).
+    FileDialogTitle = 316,
+    FileDialogLookIn = 317,
+    FileDialogFileName = 318,
+    FileDialogFileType = 319,
+    FileDialogOpen = 320,
+    FileDialogCancel = 321,
+    BinaryFilesFilter = 322,
+    AllFilesFilter = 323,
+    ListenPortInUse = 324,
+    ListenPermissionDenied = 325,
+    ListenAddressNotPresent = 326,
+    ListenNameTooLong = 327,
+    ListenSocketError = 328,
+    ListenNotStarted = 329,
 };
 
 } // namespace vornalix::res

@@ -67,6 +67,20 @@ const std::map<int, std::string>& EnglishStrings() {
         {313, "The firmware file \"%1\" could not be read completely: it is shorter than when it was chosen."},
         {314, "The firmware file \"%1\" has %2 bytes; this Qel Gateway accepts at most %3 bytes.\nNothing was sent."},
         {315, "A worker thread could not be started (system error %1)."},
+        {316, "Open"},
+        {317, "Look in:"},
+        {318, "File name:"},
+        {319, "Files of type:"},
+        {320, "&Open"},
+        {321, "Cancel"},
+        {322, "Binary code (*.bin)"},
+        {323, "All Files (*)"},
+        {324, "%1 server: UDP port %2 on %3 cannot be used: another server already uses this port; stop it and try again."},
+        {325, "%1 server: UDP port %2 on %3 cannot be used: ports below 1024 need root or the CAP_NET_BIND_SERVICE capability."},
+        {326, "%1 server: UDP port %2 on %3 cannot be used: no network adapter holds this address."},
+        {327, "%1 server: the firmware file's name has more than 127 characters; choose a file with a shorter name."},
+        {328, "%1 server: UDP port %2 on %3 cannot be used (system error %4)."},
+        {329, "%1 server: it could not be started."},
     };
     return table;
 }

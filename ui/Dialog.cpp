@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -312,6 +313,15 @@ int Dialog::DoModal() {
     OnDestroy();
     link->Detach();
     return code;
+}
+
+void Dialog::ShowWhileFinishing() {
+    ended = true;
+    for (auto [control, widget] : created)
+        widget->setEnabled(false);
+    setCursor(Qt::WaitCursor);
+    show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void Dialog::EndDialog(int code) {

@@ -30,6 +30,9 @@ public:
     virtual int DoModal();
     // Ends the modal run with result.
     void EndDialog(int result);
+    // After the modal run: shows the page again where it was, its controls held and the wait cursor
+    // up, while the work its last command started goes on; it goes when the page is destroyed.
+    void ShowWhileFinishing();
     // Initialises without running: for tests and snapshots that look at a page as it opens.
     void InitializeForDisplay();
 

@@ -1,4 +1,5 @@
 #include "wizard/FirmwareFile.h"
+#include "res/Resources.h"
 #include "web/FirmwareFile.h"
 
 #include <QDir>
@@ -6,7 +7,9 @@
 
 #include <cctype>
 #include <filesystem>
+#include <memory>
 #include <system_error>
+#include <utility>
 
 namespace vornalix::wizard {
 
@@ -81,21 +84,37 @@ std::string OpenErrorText(const std::string& path) {
     return web::FirmwareFileProblem(path, kCauseLimit);
 }
 
-std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni) {
-    QFileDialog dialog(parent);
+std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni) {
+    using res::StringId;
+    auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
+    auto owned = std::make_unique<QFileDialog>(parent, text(StringId::FileDialogTitle));
+    QFileDialog& dialog = *owned;
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDirectory(QDir::currentPath());
     dialog.setDefaultSuffix(QStringLiteral("bin"));
-    QStringList filters{QStringLiteral("Binary code (*.bin)")};
+    QStringList filters{text(StringId::BinaryFilesFilter)};
     if (withParamIni)
         filters << QStringLiteral("PARAM.INI (param.ini)");
-    filters << QStringLiteral("All Files (*)");
+    filters << text(StringId::AllFilesFilter);
     dialog.setNameFilters(filters);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The dialog's own words in the UI language.
+    const std::pair<QFileDialog::DialogLabel, StringId> labels[] = {
+        {QFileDialog::LookIn, StringId::FileDialogLookIn},     {QFileDialog::FileName, StringId::FileDialogFileName},
+        {QFileDialog::FileType, StringId::FileDialogFileType}, {QFileDialog::Accept, StringId::FileDialogOpen},
+        {QFileDialog::Reject, StringId::FileDialogCancel},
+    };
+    for (auto [label, id] : labels)
+        dialog.setLabelText(label, text(id));
+    return owned;
+}
+
+std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni) {
+    auto dialog = BuildFirmwareDialog(parent, withParamIni);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+    return dialog->selectedFiles().front().toStdString();
 }
 
 } // namespace vornalix::wizard

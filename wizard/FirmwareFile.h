@@ -1,9 +1,11 @@
 #pragma once
 // The firmware file as both firmware pages handle it: the path an empty page starts with, the check
 // before Next, and the Browse dialog.
+#include <memory>
 #include <optional>
 #include <string>
 
+class QFileDialog;
 class QWidget;
 
 namespace vornalix::wizard {
@@ -22,8 +24,10 @@ std::string DefaultFirmwarePath();
 // Never blocks (a named pipe or a device is refused without being opened for reading).
 std::string OpenErrorText(const std::string& path);
 
-// The file dialog of the firmware pages; withParamIni adds the "param.ini" filter. nullopt when the user
-// cancels.
+// The file dialog of the firmware pages, worded in the UI language; withParamIni adds the "param.ini"
+// filter.
+std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni);
+// Runs that dialog: the chosen file, nullopt when the user cancels.
 std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni);
 
 } // namespace vornalix::wizard

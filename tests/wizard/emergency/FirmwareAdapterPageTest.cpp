@@ -6,7 +6,10 @@
 #include "web/FirmwareFile.h"
 #include "wizard/FirmwareFile.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QTimer>
 #include <gmock/gmock.h>
 
 #include <arpa/inet.h>
@@ -238,4 +241,31 @@ TEST_F(FirmwareAdapterPageTest, EmptyPathStartsFromTheArgumentInTheCurrentFolder
     std::filesystem::current_path(previous);
     // Whether or not that file exists.
     EXPECT_EQ(shown, (std::filesystem::canonical(folder) / "fw.bin").string());
+}
+
+TEST_F(FirmwareAdapterPageTest, TheOpenDialogSpeaksTheUiLanguage) {
+    res::OverrideLanguage(res::Language::Japanese);
+    Page page(firmware, 0, mediaSense, twoAdapters);
+    QString title, accept, fileName;
+    QStringList filters;
+    RunModal(page, [&](ui::Dialog& d) {
+        QTimer::singleShot(50, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                title = dialog->windowTitle();
+                filters = dialog->nameFilters();
+                accept = dialog->labelText(QFileDialog::Accept);
+                fileName = dialog->labelText(QFileDialog::FileName);
+                dialog->reject();
+            }
+        });
+        d.Command(Page::IDC_BROWSE);
+        d.Command(common::IDCANCEL);
+    });
+    res::OverrideLanguage(res::Language::English);
+    EXPECT_EQ(title.toStdString(), "開く");
+    EXPECT_EQ(filters,
+              (QStringList{QString::fromUtf8("バイナリ コード (*.bin)"), QStringLiteral("PARAM.INI (param.ini)"),
+                           QString::fromUtf8("すべてのファイル (*)")}));
+    EXPECT_EQ(accept.toStdString(), "開く(&O)");
+    EXPECT_EQ(fileName.toStdString(), "ファイル名:");
 }
