@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 using namespace vornalix::recovery;
 
@@ -68,9 +69,13 @@ int main(int argc, char** argv) {
     page.SetServers(&bootServer, &tftpServer);
 
     page.SetTitleText(vornalix::res::LoadString(106));
+    const std::pair<const char*, int> servers[] = {{"BOOTP", 67}, {"TFTP", 69}};
+    int serverIndex = 0;
     for (const ListenStatus& status : {bootServer.Start(), tftpServer.Start()}) {
+        const auto [serverName, port] = servers[serverIndex++];
         if (!status.listening) {
-            std::fprintf(stderr, "%s: %s\n", argv[0], status.reason.c_str());
+            const std::string text = vornalix::recovery::ListenFailureText(status, serverName, port, argv[1]);
+            std::fprintf(stderr, "%s: %s\n%s: %s\n", argv[0], text.c_str(), argv[0], status.reason.c_str());
             bootServer.Stop();
             tftpServer.Stop();
             tftpServer.DetachPage();
