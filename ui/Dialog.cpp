@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -284,8 +285,11 @@ void Dialog::InitializeForDisplay() {
 }
 
 void Dialog::PlaceWindow() {
+    // Over a dialog on screen: centred on it. Otherwise this is the wizard's next page.
+    Dialog* outer = ActiveModalDialog();
+    placedOverAnother = outer && outer->isVisible();
     QRect frame(QPoint(0, 0), size());
-    if (Dialog* outer = ActiveModalDialog()) {
+    if (placedOverAnother) {
         frame.moveCenter(outer->frameGeometry().center());
         move(frame.topLeft());
     } else if (LastPagePosition()) {
@@ -296,19 +300,23 @@ void Dialog::PlaceWindow() {
     }
 }
 
+void Dialog::hideEvent(QHideEvent* event) {
+    // A page that goes (or hides itself for the pages it runs) leaves its place to the next one.
+    if (!placedOverAnother && !event->spontaneous())
+        LastPagePosition() = pos();
+    QDialog::hideEvent(event);
+}
+
 int Dialog::DoModal() {
     ended = false;
     setResult(0);
     InitializeForDisplay();
     int code = result();
     if (!ended) {
-        bool outermost = ActiveModalDialog() == nullptr;
         PlaceWindow();
         ModalStack().push_back(this);
         code = exec();
         ModalStack().pop_back();
-        if (outermost)
-            LastPagePosition() = pos();
     }
     OnDestroy();
     link->Detach();

@@ -83,13 +83,14 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void reject() override;
 
 private:
     void CreateControl(const res::ControlTemplate& control);
-    // A dialog opens where the previous outermost one was (centred on the screen for the first);
-    // one opened over another is centred on it.
+    // A page opens where the previous page was (centred on the screen for the first); a dialog opened
+    // over one on screen is centred on it.
     void PlaceWindow();
 
     int templateId;
@@ -100,6 +101,7 @@ private:
     std::shared_ptr<GuiThread> link;
     bool initialized = false;
     bool ended = false;
+    bool placedOverAnother = false;
 };
 
 // Shrinks a static's font until its wrapped text fits the control.

@@ -118,8 +118,9 @@ int MessageBoxResult(int standardButton) {
 int GuiPrompt::MessageBox(const std::string& text, unsigned type) {
     int answer = common::IDOK;
     GuiThread::Run([&] {
-        // Centred on the page it belongs to.
-        auto box = BuildMessageBox(text, type, ActiveModalDialog());
+        // Centred on the page it belongs to, when that is on screen.
+        Dialog* page = ActiveModalDialog();
+        auto box = BuildMessageBox(text, type, page && page->isVisible() ? page : nullptr);
         int button = box->exec();
         // A box without a Cancel or No button answers the close box with its only button.
         if (button == 0 || button == QMessageBox::Escape)

@@ -296,29 +296,45 @@ TEST_F(DialogTest, EachPageOpensWhereThePreviousOneWasAndBoxesCentreOnTheirPage)
         d.move(movedTo);
         d.EndDialog(common::IDOK);
     });
-    PlainDialog second(139);
-    QPoint opened, boxCentre, pageCentre;
+    // The welcome page hides itself and runs the other pages from its own modal run.
+    PlainDialog welcome(102);
+    QPoint welcomeOpened, secondOpened, thirdOpened, boxCentre, pageCentre;
     QRect nestedFrame;
-    RunModal(second, [&](ui::Dialog& d) {
-        opened = d.pos();
-        pageCentre = d.frameGeometry().center();
-        // A dialog opened over the page is centred on it, and so is a box.
-        PlainDialog nested(106);
-        RunModal(nested, [&](ui::Dialog& n) {
-            nestedFrame = n.frameGeometry();
-            n.EndDialog(common::IDCANCEL);
+    RunModal(welcome, [&](ui::Dialog& w) {
+        welcomeOpened = w.pos();
+        w.move(movedTo + QPoint(10, 20));
+        w.hide();
+        PlainDialog second(139);
+        RunModal(second, [&](ui::Dialog& d) {
+            secondOpened = d.pos();
+            d.move(QPoint(201, 57));
+            d.EndDialog(common::IDOK);
         });
-        QTimer::singleShot(0, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-                    boxCentre = box->frameGeometry().center();
-                    box->button(QMessageBox::Ok)->click();
-                }
+        PlainDialog third(105);
+        RunModal(third, [&](ui::Dialog& d) {
+            thirdOpened = d.pos();
+            pageCentre = d.frameGeometry().center();
+            // A dialog opened over the page is centred on it, and so is a box.
+            PlainDialog nested(106);
+            RunModal(nested, [&](ui::Dialog& n) {
+                nestedFrame = n.frameGeometry();
+                n.EndDialog(common::IDCANCEL);
+            });
+            QTimer::singleShot(0, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                        boxCentre = box->frameGeometry().center();
+                        box->button(QMessageBox::Ok)->click();
+                    }
+            });
+            ui::GuiPrompt().MessageBox("Centred", common::MB_OK);
+            d.EndDialog(common::IDOK);
         });
-        ui::GuiPrompt().MessageBox("Centred", common::MB_OK);
-        d.EndDialog(common::IDOK);
+        w.EndDialog(common::IDOK);
     });
-    EXPECT_EQ(opened, movedTo);
+    EXPECT_EQ(welcomeOpened, movedTo);
+    EXPECT_EQ(secondOpened, movedTo + QPoint(10, 20));
+    EXPECT_EQ(thirdOpened, QPoint(201, 57));
     // Within rounding; the screen's centre is far from there.
     EXPECT_LE((nestedFrame.center() - pageCentre).manhattanLength(), 6);
     EXPECT_LE((boxCentre - pageCentre).manhattanLength(), 6) << boxCentre.x() << "," << boxCentre.y();

@@ -9,8 +9,9 @@ namespace vornalix::wizard {
 web::PasswordChoice DialogPasswordPrompt::AskPassword(std::string& userName, std::string& password) {
     auto choice = web::PasswordChoice::GiveUp;
     ui::GuiThread::Run([&] {
-        // Centred on the page that asked.
-        PasswordDialog dialog(userName, ui::ActiveModalDialog());
+        // Centred on the page that asked, when that is on screen.
+        ui::Dialog* page = ui::ActiveModalDialog();
+        PasswordDialog dialog(userName, page && page->isVisible() ? page : nullptr);
         if (dialog.exec() != QDialog::Accepted)
             return;
         userName = dialog.UserName();
