@@ -1,9 +1,29 @@
 #include "app/CommandLine.h"
 
+#include <cstring>
+
 namespace vornalix::app {
 
 std::string FirmwareNameFromArguments(int argc, char** argv) {
-    return argc > 1 ? argv[1] : "";
+    std::string name;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            name += ' ';
+        name += argv[i];
+    }
+    return name;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    return argc == 2 && std::strcmp(argv[1], "--help") == 0;
+}
+
+const char* UsageText() {
+    return "usage: vornalix [FIRMWARE]\n"
+           "The firmware upgrade wizard for the Qel Gateway.\n"
+           "FIRMWARE  the firmware file the wizard's file pages start with; the rest of the command line\n"
+           "          after the program name, joined with single blanks, relative to the current folder.\n"
+           "          Without it, the first \"*.bin\" file of the current folder in alphabetical order.\n";
 }
 
 } // namespace vornalix::app

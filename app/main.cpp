@@ -1,14 +1,23 @@
 // vornalix [FIRMWARE]: the firmware upgrade wizard.
 #include "app/CommandLine.h"
 #include "app/WizardApp.h"
+#include "res/Resources.h"
 #include "hostnet/AdapterHold.h"
 #include "ui/AppIcon.h"
 #include "ui/GuiPrompt.h"
+#include "ui/QtLanguage.h"
 #include "wizard/FirmwareFile.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    // Before the application object: help needs no display.
+    if (vornalix::app::AsksForHelp(argc, argv)) {
+        std::fputs(vornalix::app::UsageText(), stdout);
+        return 0;
+    }
     // Host changes a killed run left behind are undone first; from now on a termination signal undoes ours.
     vornalix::hostnet::RestoreLeftoverChanges();
     vornalix::hostnet::EndHoldsOnTermination();
@@ -16,6 +25,7 @@ int main(int argc, char** argv) {
     vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
     QApplication::setApplicationName(vornalix::ui::ApplicationName());
     QApplication::setWindowIcon(vornalix::ui::AppIcon());
+    vornalix::ui::UseQtLanguage(vornalix::res::CurrentLanguage());
     vornalix::wizard::SetFirmwareArgument(vornalix::app::FirmwareNameFromArguments(argc, argv));
     vornalix::ui::GuiPrompt prompt;
     vornalix::ui::SetAppPrompt(&prompt);

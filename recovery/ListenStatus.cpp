@@ -40,16 +40,6 @@ ListenStatus ListenStatus::Failed(ListenFailure failure, int error, const std::s
     }
     if (error != 0)
         status.reason += ": " + std::string(std::strerror(error));
-    switch (failure) {
-    case ListenFailure::PortInUse:
-        status.reason += " (another server already uses this port; stop it and try again)";
-        break;
-    case ListenFailure::AddressNotPresent:
-        status.reason += " (no network adapter holds this address)";
-        break;
-    default:
-        break;
-    }
     return status;
 }
 
@@ -66,6 +56,35 @@ ListenStatus ListenStatus::FromErrno(int error, const std::string& what) {
     default:
         return Failed(ListenFailure::SocketError, error, what);
     }
+}
+
+std::string ListenFailureText(const ListenStatus& status, const std::string& server, int port,
+                              const std::string& address) {
+    using res::StringId;
+    if (status.listening)
+        return {};
+    StringId id = StringId::ListenSocketError;
+    switch (status.failure) {
+    case ListenFailure::None:
+        return {};
+    case ListenFailure::NotStarted:
+        id = StringId::ListenNotStarted;
+        break;
+    case ListenFailure::PortInUse:
+        id = StringId::ListenPortInUse;
+        break;
+    case ListenFailure::PermissionDenied:
+        return PortsPermissionText();
+    case ListenFailure::AddressNotPresent:
+        id = StringId::ListenAddressNotPresent;
+        break;
+    case ListenFailure::NameTooLong:
+        id = StringId::ListenNameTooLong;
+        break;
+    case ListenFailure::SocketError:
+        break;
+    }
+    return res::FormatString(id, {server, std::to_string(port), address, std::to_string(status.error)});
 }
 
 } // namespace vornalix::recovery

@@ -18,12 +18,18 @@ struct ListenStatus {
     bool listening = false;
     ListenFailure failure = ListenFailure::NotStarted;
     int error = 0;      // errno of the failed call, 0 when none
-    std::string reason; // one line for people: English, or the user's language where a permission is missing
+    std::string reason; // one line for the log: what failed and the system's words (for a missing
+                        // permission, the sentence that says what to run)
 
     static ListenStatus Listening();
     static ListenStatus Failed(ListenFailure failure, int error, const std::string& what);
     // Maps the errno of a socket call (bind, setsockopt) to a failure kind.
     static ListenStatus FromErrno(int error, const std::string& what);
 };
+
+// The failure told to the user in the UI language, one line: the server (e.g. "BOOTP"), its UDP
+// port on address, and what to do about it. "" while it listens.
+std::string ListenFailureText(const ListenStatus& status, const std::string& server, int port,
+                              const std::string& address);
 
 } // namespace vornalix::recovery

@@ -1,5 +1,7 @@
 #include "res/Resources.h"
+
 #include "res/StringTables.h"
+#include <vector>
 
 #include <atomic>
 #include <cstdlib>

@@ -75,6 +75,19 @@ enum class StringId : int {
     FileShrunk = 313,
     FileTooLarge = 314,
     NoWorkerThread = 315,
+    FileDialogTitle = 316,
+    FileDialogLookIn = 317,
+    FileDialogFileName = 318,
+    FileDialogFileType = 319,
+    FileDialogOpen = 320,
+    FileDialogCancel = 321,
+    BinaryFilesFilter = 322,
+    AllFilesFilter = 323,
+    ListenPortInUse = 324,
+    ListenAddressNotPresent = 326,
+    ListenNameTooLong = 327,
+    ListenSocketError = 328,
+    ListenNotStarted = 329,
 };
 
 } // namespace vornalix::res

@@ -75,6 +75,19 @@ const std::map<int, std::string>& EnglishStrings() {
         {206, "Only an administrator may have systemd-networkd keep the address of %1 while the gateway restarts; run the emergency upgrade as root instead, with: sudo vornalix-recover %1 FIRMWARE-FILE"},
         {207, "NetworkManager did not let Vornalix keep the address of %1 while the gateway restarts; log in at this computer's own screen, or run \"nmcli device set %1 managed no\" first, and try again."},
         {208, "The temporary address %1 could not be given to %2: %3."},
+        {316, "Open"},
+        {317, "Look in:"},
+        {318, "File name:"},
+        {319, "Files of type:"},
+        {320, "&Open"},
+        {321, "Cancel"},
+        {322, "Binary code (*.bin)"},
+        {323, "All Files (*)"},
+        {324, "%1 server: UDP port %2 on %3 cannot be used: another server already uses this port; stop it and try again."},
+        {326, "%1 server: UDP port %2 on %3 cannot be used: no network adapter holds this address."},
+        {327, "%1 server: the firmware file's name has more than 127 characters; choose a file with a shorter name."},
+        {328, "%1 server: UDP port %2 on %3 cannot be used (system error %4)."},
+        {329, "%1 server: it could not be started."},
     };
     return table;
 }

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,8 +16,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -29,6 +35,12 @@ const char* const kControlIdProperty = "vornalixControlId";
 std::set<Dialog*>& LiveDialogs() {
     static std::set<Dialog*> dialogs;
     return dialogs;
+}
+
+// Where the last outermost dialog was: the next one opens there.
+std::optional<QPoint>& LastPagePosition() {
+    static std::optional<QPoint> position;
+    return position;
 }
 
 std::vector<Dialog*>& ModalStack() {
@@ -83,6 +95,10 @@ Dialog::Dialog(int templateId)
     setAutoFillBackground(true);
     for (const auto& control : dialogTemplate->controls)
         CreateControl(control);
+    // Drawn as default: the button Enter presses while no push button has the focus; a push button
+    // that takes the focus is drawn so while it has it.
+    if (auto* button = ItemAs<QPushButton>(DefaultCommandId()))
+        button->setDefault(true);
     LiveDialogs().insert(this);
 }
 
@@ -101,7 +117,7 @@ void Dialog::CreateControl(const res::ControlTemplate& control) {
             widget = new QRadioButton(text, this);
         } else {
             auto* button = new QPushButton(text, this);
-            button->setAutoDefault(false);
+            button->setAutoDefault(true);
             widget = button;
         }
         connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
@@ -217,6 +233,10 @@ int Dialog::EnterCommandId() const {
         if (id.isValid())
             return id.toInt();
     }
+    return DefaultCommandId();
+}
+
+int Dialog::DefaultCommandId() const {
     const res::ControlTemplate* only = nullptr;
     int defaults = 0;
     for (const auto& control : dialogTemplate->controls)
@@ -264,12 +284,36 @@ void Dialog::InitializeForDisplay() {
     OnInitDialog();
 }
 
+void Dialog::PlaceWindow() {
+    // Over a dialog on screen: centred on it. Otherwise this is the wizard's next page.
+    Dialog* outer = ActiveModalDialog();
+    placedOverAnother = outer && outer->isVisible();
+    QRect frame(QPoint(0, 0), size());
+    if (placedOverAnother) {
+        frame.moveCenter(outer->frameGeometry().center());
+        move(frame.topLeft());
+    } else if (LastPagePosition()) {
+        move(*LastPagePosition());
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void Dialog::hideEvent(QHideEvent* event) {
+    // A page that goes (or hides itself for the pages it runs) leaves its place to the next one.
+    if (!placedOverAnother && !event->spontaneous())
+        LastPagePosition() = pos();
+    QDialog::hideEvent(event);
+}
+
 int Dialog::DoModal() {
     ended = false;
     setResult(0);
     InitializeForDisplay();
     int code = result();
     if (!ended) {
+        PlaceWindow();
         ModalStack().push_back(this);
         code = exec();
         ModalStack().pop_back();
@@ -277,6 +321,15 @@ int Dialog::DoModal() {
     OnDestroy();
     link->Detach();
     return code;
+}
+
+void Dialog::ShowWhileFinishing() {
+    ended = true;
+    for (auto [control, widget] : created)
+        widget->setEnabled(false);
+    setCursor(Qt::WaitCursor);
+    show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void Dialog::EndDialog(int code) {

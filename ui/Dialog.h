@@ -30,6 +30,9 @@ public:
     virtual int DoModal();
     // Ends the modal run with result.
     void EndDialog(int result);
+    // After the modal run: shows the page again where it was, its controls held and the wait cursor
+    // up, while the work its last command started goes on; it goes when the page is destroyed.
+    void ShowWhileFinishing();
     // Initialises without running: for tests and snapshots that look at a page as it opens.
     void InitializeForDisplay();
 
@@ -53,6 +56,8 @@ public:
     // The command Enter gives: a focused push button, else the template's only default push
     // button when that is not button 1, else 1.
     int EnterCommandId() const;
+    // The command Enter gives while no push button has the focus; its button is drawn as default.
+    int DefaultCommandId() const;
     // Thread-safe: posts a command to the page.
     void PostCommand(int id);
     // For workers: posts and synchronous calls that stop reaching the page once it detaches.
@@ -78,11 +83,15 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void reject() override;
 
 private:
     void CreateControl(const res::ControlTemplate& control);
+    // A page opens where the previous page was (centred on the screen for the first); a dialog opened
+    // over one on screen is centred on it.
+    void PlaceWindow();
 
     int templateId;
     const res::DialogTemplate* dialogTemplate;
@@ -92,6 +101,7 @@ private:
     std::shared_ptr<GuiThread> link;
     bool initialized = false;
     bool ended = false;
+    bool placedOverAnother = false;
 };
 
 // Shrinks a static's font until its wrapped text fits the control.

@@ -1,11 +1,13 @@
 #include "ui/GuiPrompt.h"
 #include "res/Resources.h"
+#include "ui/Dialog.h"
 #include "ui/GuiThread.h"
 
 #include <QAbstractButton>
-
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
 
@@ -14,8 +16,26 @@
 namespace vornalix::ui {
 
 namespace {
+
 QString applicationName;
 std::atomic<common::Prompt*> appPrompt{nullptr};
+
+// A Yes/No box must be answered with one of its buttons: it has no close box and ignores Escape.
+class YesNoBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
 } // namespace
 
 QString ApplicationName() {
@@ -30,8 +50,11 @@ void SetApplicationNameFromPath(const QString& executablePath) {
     applicationName = dot > 0 ? name.left(dot) : name;
 }
 
-std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned type) {
-    auto box = std::make_unique<QMessageBox>();
+std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned type, QWidget* page) {
+    const bool yesNo = (type & common::kButtonMask) == common::MB_YESNO;
+    std::unique_ptr<QMessageBox> box = yesNo ? std::make_unique<YesNoBox>(page) : std::make_unique<QMessageBox>(page);
+    if (yesNo)
+        box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     box->setWindowTitle(ApplicationName());
     box->setText(QString::fromStdString(text));
     box->setTextFormat(Qt::PlainText);
@@ -95,7 +118,9 @@ int MessageBoxResult(int standardButton) {
 int GuiPrompt::MessageBox(const std::string& text, unsigned type) {
     int answer = common::IDOK;
     GuiThread::Run([&] {
-        auto box = BuildMessageBox(text, type);
+        // Centred on the page it belongs to, when that is on screen.
+        Dialog* page = ActiveModalDialog();
+        auto box = BuildMessageBox(text, type, page && page->isVisible() ? page : nullptr);
         int button = box->exec();
         // A box without a Cancel or No button answers the close box with its only button.
         if (button == 0 || button == QMessageBox::Escape)

@@ -7,6 +7,7 @@
 
 class QMessageBox;
 class QObject;
+class QWidget;
 
 namespace vornalix::ui {
 
@@ -14,8 +15,9 @@ namespace vornalix::ui {
 QString ApplicationName();
 void SetApplicationNameFromPath(const QString& executablePath);
 
-// Builds the box that MessageBox shows (for the snapshot tool too).
-std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned type);
+// Builds the box that MessageBox shows (for the snapshot tool too), centred on page when given.
+// A Yes/No box has no close box and ignores Escape.
+std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned type, QWidget* page = nullptr);
 // Maps a QMessageBox button to common::IDOK, common::IDCANCEL, common::IDRETRY, common::IDYES or common::IDNO.
 int MessageBoxResult(int standardButton);
 

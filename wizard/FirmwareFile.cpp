@@ -1,23 +1,20 @@
 #include "wizard/FirmwareFile.h"
+#include "res/Resources.h"
+#include "web/FirmwareFile.h"
 
 #include <QDir>
 #include <QFileDialog>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
+#include <utility>
 
 namespace vornalix::wizard {
 
 namespace {
 
-constexpr const char* kOpenErrorPrefix = "The data file could not be\t\t  opened because of this error: ";
 constexpr std::size_t kCauseLimit = 255;
 
 std::string firmwareArgument;
@@ -31,28 +28,23 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first);
 }
 
+// Names compared as the original platform's file system lists them: by their upper-case forms.
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
 bool HasBinExtension(const std::string& name) {
     if (name.size() < 4)
         return false;
-    std::string tail = name.substr(name.size() - 4);
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".bin";
+    return Upper(name.substr(name.size() - 4)) == ".BIN";
 }
 
-std::string CauseText(int error, const std::string& path) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return "\"" + path + "\" was not found.";
-    case EISDIR:
-        return "\"" + path + "\" is a folder, not a file.";
-    case EACCES:
-    case EPERM:
-        return "Access to \"" + path + "\" was denied.";
-    default:
-        return std::string(std::strerror(error)) + ".";
-    }
+// Case-insensitive alphabetical order; names that differ only in case by their bytes.
+bool ListedBefore(const std::string& a, const std::string& b) {
+    std::string upperA = Upper(a), upperB = Upper(b);
+    return upperA != upperB ? upperA < upperB : a < b;
 }
 
 } // namespace
@@ -73,12 +65,14 @@ std::string DefaultPath(const std::string& argument, const std::string& director
     if (!name.empty())
         return name.front() == '/' ? name : folder + "/" + name;
     std::error_code error;
+    std::string first;
     for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
         std::string file = it->path().filename().string();
-        if (HasBinExtension(file) && it->is_regular_file(error))
-            return folder + "/" + file;
+        std::error_code typeError;
+        if (HasBinExtension(file) && it->is_regular_file(typeError) && (first.empty() || ListedBefore(file, first)))
+            first = file;
     }
-    return {};
+    return first.empty() ? std::string() : folder + "/" + first;
 }
 
 std::string DefaultFirmwarePath() {
@@ -87,39 +81,40 @@ std::string DefaultFirmwarePath() {
 }
 
 std::string OpenErrorText(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    if (fd >= 0) {
-        struct stat info {};
-        if (::fstat(fd, &info) != 0)
-            error = errno;
-        else if (S_ISDIR(info.st_mode))
-            error = EISDIR;
-        ::close(fd);
-    }
-    if (error == 0)
-        return {};
-    std::string cause = CauseText(error, path);
-    if (cause.size() > kCauseLimit)
-        cause.resize(kCauseLimit);
-    return kOpenErrorPrefix + cause;
+    return web::FirmwareFileProblem(path, kCauseLimit);
 }
 
-std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni) {
-    QFileDialog dialog(parent);
+std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni) {
+    using res::StringId;
+    auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
+    auto owned = std::make_unique<QFileDialog>(parent, text(StringId::FileDialogTitle));
+    QFileDialog& dialog = *owned;
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDirectory(QDir::currentPath());
     dialog.setDefaultSuffix(QStringLiteral("bin"));
-    QStringList filters{QStringLiteral("Binary code (*.bin)")};
+    QStringList filters{text(StringId::BinaryFilesFilter)};
     if (withParamIni)
         filters << QStringLiteral("PARAM.INI (param.ini)");
-    filters << QStringLiteral("All Files (*)");
+    filters << text(StringId::AllFilesFilter);
     dialog.setNameFilters(filters);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The dialog's own words in the UI language.
+    const std::pair<QFileDialog::DialogLabel, StringId> labels[] = {
+        {QFileDialog::LookIn, StringId::FileDialogLookIn},     {QFileDialog::FileName, StringId::FileDialogFileName},
+        {QFileDialog::FileType, StringId::FileDialogFileType}, {QFileDialog::Accept, StringId::FileDialogOpen},
+        {QFileDialog::Reject, StringId::FileDialogCancel},
+    };
+    for (auto [label, id] : labels)
+        dialog.setLabelText(label, text(id));
+    return owned;
+}
+
+std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni) {
+    auto dialog = BuildFirmwareDialog(parent, withParamIni);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+    return dialog->selectedFiles().front().toStdString();
 }
 
 } // namespace vornalix::wizard

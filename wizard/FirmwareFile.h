@@ -1,9 +1,11 @@
 #pragma once
 // The firmware file as both firmware pages handle it: the path an empty page starts with, the check
 // before Next, and the Browse dialog.
+#include <memory>
 #include <optional>
 #include <string>
 
+class QFileDialog;
 class QWidget;
 
 namespace vornalix::wizard {
@@ -13,16 +15,19 @@ void SetFirmwareArgument(const std::string& name);
 const std::string& FirmwareArgument();
 
 // The path an empty page starts with: the argument (trimmed) relative to directory, else the first
-// ".bin" file the directory lists, else "". An absolute argument is taken as it is.
+// regular ".bin" file in case-insensitive alphabetical order, else "". An absolute argument is taken as it is.
 std::string DefaultPath(const std::string& argument, const std::string& directory);
 // DefaultPath of the command-line argument in the current directory.
 std::string DefaultFirmwarePath();
 
-// "" when path opens for reading as a file; otherwise the message the page shows.
+// "" when path names a readable, non-empty regular file; otherwise the message the page shows.
+// Never blocks (a named pipe or a device is refused without being opened for reading).
 std::string OpenErrorText(const std::string& path);
 
-// The file dialog of the firmware pages; withParamIni adds the "param.ini" filter. nullopt when the user
-// cancels.
+// The file dialog of the firmware pages, worded in the UI language; withParamIni adds the "param.ini"
+// filter.
+std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni);
+// Runs that dialog: the chosen file, nullopt when the user cancels.
 std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni);
 
 } // namespace vornalix::wizard

@@ -10,7 +10,7 @@ using Sleep = std::function<void(std::chrono::milliseconds)>;
 
 constexpr std::chrono::milliseconds kPageWait{10};
 
-// Sleeps on the calling thread.
+// Sleeps on the calling thread, handling the GUI's events (but not the user's input) meanwhile.
 Sleep RealSleep();
 
 } // namespace vornalix::wizard

@@ -3,9 +3,12 @@
 #include "ui/AppIcon.h"
 #include "wizard/PageBanner.h"
 
+#include <QCoreApplication>
 #include <QPainter>
+#include <QWidget>
 
 #include <initializer_list>
+#include <iterator>
 
 namespace vornalix::wizard {
 
@@ -50,7 +53,37 @@ bool WizardPage::OnInitDialog() {
     return true;
 }
 
+int WizardPage::RunWhileWaiting(const std::function<int(const WaitHook&)>& request) {
+    const int held[] = {common::IDOK, IDC_BACK};
+    bool wasEnabled[std::size(held)];
+    for (std::size_t i = 0; i < std::size(held); ++i) {
+        QWidget* button = Item(held[i]);
+        wasEnabled[i] = button && button->isEnabled();
+        EnableItem(held[i], false);
+    }
+    waiting = true;
+    cancelWhileWaiting = false;
+    int result = request([this] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return !cancelWhileWaiting;
+    });
+    waiting = false;
+    for (std::size_t i = 0; i < std::size(held); ++i)
+        EnableItem(held[i], wasEnabled[i]);
+    if (cancelWhileWaiting) {
+        EndDialog(common::IDCANCEL);
+        return -1;
+    }
+    return result;
+}
+
 bool WizardPage::OnCommand(int id) {
+    if (waiting) {
+        // Only Cancel acts while a request is awaited: it gives the request up.
+        if (id == common::IDCANCEL)
+            cancelWhileWaiting = true;
+        return true;
+    }
     if (id == IDC_BACK) {
         EndDialog(IDC_BACK);
         return true;

@@ -4,6 +4,7 @@
 #include "ui/Dialog.h"
 #include "wizard/PageResult.h"
 
+#include <functional>
 #include <string>
 
 namespace vornalix::wizard {
@@ -19,10 +20,22 @@ public:
     virtual int BannerFontHeight() const { return 40; }
 
 protected:
+    // Called on this thread while a request is awaited; false gives the request up.
+    using WaitHook = std::function<bool()>;
+    // Runs request on this thread with Next and Back disabled while the page keeps repainting;
+    // Cancel (or the close box) gives the request up and ends the page with Cancel once it has
+    // returned. Returns what request returned, -1 when the user cancelled.
+    int RunWhileWaiting(const std::function<int(const WaitHook&)>& request);
+    bool IsWaiting() const { return waiting; }
+
     bool OnInitDialog() override;
     bool OnCommand(int id) override;
     void OnPaint(QPainter& painter) override;
     bool IsTransparent(const res::ControlTemplate& control) const override;
+
+private:
+    bool waiting = false;
+    bool cancelWhileWaiting = false;
 };
 
 } // namespace vornalix::wizard

@@ -1,6 +1,6 @@
+#include "ui/Dialog.h"
 #include "ModalScript.h"
 #include "res/Resources.h"
-#include "ui/Dialog.h"
 #include "ui/DialogColors.h"
 #include "ui/DialogUnits.h"
 #include "ui/GuiPrompt.h"
@@ -110,11 +110,10 @@ TEST_F(DialogTest, EnterPressesTheDefaultButton) {
         int dialog;
         int expected;
     } cases[] = {
-        {102, common::IDOK},     // Next is the default
-        {106, common::IDCANCEL}, // Exit is the only default push button
-        {142, common::IDOK},     // Next and Browse are both default: Enter is Next
-        {103, common::IDOK},
-        {143, common::IDOK},     // no default push button: the OK command
+        {102, common::IDOK},                          // Next is the default
+        {106, common::IDCANCEL},                      // Exit is the only default push button
+        {142, common::IDOK},                          // Next and Browse are both default: Enter is Next
+        {103, common::IDOK},     {143, common::IDOK}, // no default push button: the OK command
     };
     for (const auto& c : cases) {
         PlainDialog dialog(c.dialog);
@@ -288,4 +287,104 @@ TEST(MessageBoxes, GuiPromptFromAWorkerShowsOnTheGuiThread) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     worker.join();
     EXPECT_EQ(answer, common::IDRETRY);
+}
+
+TEST_F(DialogTest, EachPageOpensWhereThePreviousOneWasAndBoxesCentreOnTheirPage) {
+    PlainDialog first(102);
+    QPoint movedTo(137, 91);
+    RunModal(first, [&](ui::Dialog& d) {
+        d.move(movedTo);
+        d.EndDialog(common::IDOK);
+    });
+    // The welcome page hides itself and runs the other pages from its own modal run.
+    PlainDialog welcome(102);
+    QPoint welcomeOpened, secondOpened, thirdOpened, boxCentre, pageCentre;
+    QRect nestedFrame;
+    RunModal(welcome, [&](ui::Dialog& w) {
+        welcomeOpened = w.pos();
+        w.move(movedTo + QPoint(10, 20));
+        w.hide();
+        PlainDialog second(139);
+        RunModal(second, [&](ui::Dialog& d) {
+            secondOpened = d.pos();
+            d.move(QPoint(201, 57));
+            d.EndDialog(common::IDOK);
+        });
+        PlainDialog third(105);
+        RunModal(third, [&](ui::Dialog& d) {
+            thirdOpened = d.pos();
+            pageCentre = d.frameGeometry().center();
+            // A dialog opened over the page is centred on it, and so is a box.
+            PlainDialog nested(106);
+            RunModal(nested, [&](ui::Dialog& n) {
+                nestedFrame = n.frameGeometry();
+                n.EndDialog(common::IDCANCEL);
+            });
+            QTimer::singleShot(0, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                        boxCentre = box->frameGeometry().center();
+                        box->button(QMessageBox::Ok)->click();
+                    }
+            });
+            ui::GuiPrompt().MessageBox("Centred", common::MB_OK);
+            d.EndDialog(common::IDOK);
+        });
+        w.EndDialog(common::IDOK);
+    });
+    EXPECT_EQ(welcomeOpened, movedTo);
+    EXPECT_EQ(secondOpened, movedTo + QPoint(10, 20));
+    EXPECT_EQ(thirdOpened, QPoint(201, 57));
+    // Within rounding; the screen's centre is far from there.
+    EXPECT_LE((nestedFrame.center() - pageCentre).manhattanLength(), 6);
+    EXPECT_LE((boxCentre - pageCentre).manhattanLength(), 6) << boxCentre.x() << "," << boxCentre.y();
+}
+
+TEST_F(DialogTest, TheButtonEnterPressesIsDrawnAsDefault) {
+    struct Case {
+        int dialog;
+        int defaultButton;
+        std::vector<int> others;
+    } cases[] = {
+        {102, common::IDOK, {common::IDCANCEL}},
+        {106, common::IDCANCEL, {common::IDOK}},
+        {142, common::IDOK, {3, 1034, common::IDCANCEL}},
+    };
+    for (const auto& c : cases) {
+        PlainDialog dialog(c.dialog);
+        bool drawn = false, othersPlain = true, focusedDrawn = false;
+        RunModal(dialog, [&](ui::Dialog& d) {
+            drawn = d.ItemAs<QPushButton>(c.defaultButton)->isDefault();
+            for (int id : c.others)
+                othersPlain &= !d.ItemAs<QPushButton>(id)->isDefault();
+            // A push button with the focus is drawn as default while it has it.
+            d.Item(c.others.back())->setFocus();
+            QApplication::processEvents();
+            focusedDrawn = d.ItemAs<QPushButton>(c.others.back())->isDefault();
+            d.EndDialog(common::IDCANCEL);
+        });
+        EXPECT_TRUE(drawn) << c.dialog;
+        EXPECT_TRUE(othersPlain) << c.dialog;
+        EXPECT_TRUE(focusedDrawn) << c.dialog;
+    }
+}
+
+TEST(MessageBoxes, AYesNoBoxHasNoCloseBoxAndIgnoresEscape) {
+    auto box = ui::BuildMessageBox("Continue?", common::MB_YESNO | common::MB_ICONEXCLAMATION);
+    EXPECT_FALSE(box->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(ui::BuildMessageBox("Retry?", common::MB_RETRYCANCEL)->windowFlags() & Qt::WindowCloseButtonHint);
+    bool openAfterEscapeAndClose = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* shown = qobject_cast<QMessageBox*>(w); shown && shown->isVisible()) {
+                QTest::keyClick(shown, Qt::Key_Escape);
+                QTest::keyClick(shown->button(QMessageBox::Yes), Qt::Key_Escape);
+                shown->close();
+                QApplication::processEvents();
+                openAfterEscapeAndClose = shown->isVisible();
+                shown->button(QMessageBox::Yes)->click();
+            }
+    });
+    EXPECT_EQ(ui::GuiPrompt().MessageBox("Continue?", common::MB_YESNO), common::IDYES);
+    EXPECT_TRUE(openAfterEscapeAndClose);
 }

@@ -1,4 +1,5 @@
 #include "ModalScript.h"
+#include "app/CommandLine.h"
 #include "app/WizardApp.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
@@ -211,4 +212,16 @@ TEST(StartUp, SetsTheColoursAndShowsTheWelcomePage) {
     EXPECT_EQ(ui::DialogBackground(), QColor(128, 255, 255));
     EXPECT_EQ(ui::DialogText(), QColor(0, 0, 0));
     EXPECT_EQ(prompts.prompt.Count(), 0u);
+}
+
+TEST(StartUp, TheFirmwareNameIsTheWholeCommandLineJoinedWithSingleBlanks) {
+    char program[] = "vornalix", first[] = "My", second[] = "Firmware  R1.30.bin", empty[] = "";
+    char* none[] = {program, nullptr};
+    EXPECT_EQ(app::FirmwareNameFromArguments(1, none), "");
+    char* one[] = {program, second, nullptr};
+    EXPECT_EQ(app::FirmwareNameFromArguments(2, one), "Firmware  R1.30.bin");
+    char* split[] = {program, first, second, nullptr};
+    EXPECT_EQ(app::FirmwareNameFromArguments(3, split), "My Firmware  R1.30.bin");
+    char* withEmpty[] = {program, first, empty, second, nullptr};
+    EXPECT_EQ(app::FirmwareNameFromArguments(4, withEmpty), "My  Firmware  R1.30.bin");
 }

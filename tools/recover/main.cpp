@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace vornalix;
@@ -167,10 +168,14 @@ int main(int argc, char** argv) {
     TftpServer tftpServer(parsed.s_addr, firmware, page);
     page.SetServers(&bootServer, &tftpServer);
 
-    page.SetTitleText(res::LoadString(106));
+    page.SetTitleText(res::LoadString(res::StringId::RestartGatewayAgain));
+    const std::pair<const char*, int> servers[] = {{"BOOTP", 67}, {"TFTP", 69}};
+    int serverIndex = 0;
     for (const ListenStatus& status : {bootServer.Start(), tftpServer.Start()}) {
+        const auto [serverName, port] = servers[serverIndex++];
         if (!status.listening) {
-            std::fprintf(stderr, "%s: %s\n", argv[0], status.reason.c_str());
+            const std::string text = vornalix::recovery::ListenFailureText(status, serverName, port, addressText);
+            std::fprintf(stderr, "%s: %s\n%s: %s\n", argv[0], text.c_str(), argv[0], status.reason.c_str());
             bootServer.Stop();
             tftpServer.Stop();
             tftpServer.DetachPage();
@@ -181,8 +186,8 @@ int main(int argc, char** argv) {
     }
     std::printf("listening: BOOTP on %s port 67, TFTP on %s port 69 (%s), offering %s\n", addressText.c_str(),
                 addressText.c_str(), adapterName.c_str(), bootServer.clientAddressText.c_str());
-    page.SetStatusText(res::LoadString(115));
-    page.SetTitleText(res::LoadString(105));
+    page.SetStatusText(res::LoadString(res::StringId::PowerCycleGateway));
+    page.SetTitleText(res::LoadString(res::StringId::RestartGateway));
     page.PostUpdate();
 
     int exitCode = kExitInterrupted;

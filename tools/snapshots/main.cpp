@@ -1,13 +1,19 @@
 // vornalix-snapshots OUTDIR: renders every page and message box, in English and in Japanese,
 // offscreen, to PNG files named by dialog id and language.
+#include "RuntimeFolder.h"
 #include "app/WizardApp.h"
+#include "recovery/ListenStatus.h"
 #include "res/Resources.h"
 #include "ui/AppIcon.h"
 #include "ui/Dialog.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
+#include "ui/QtLanguage.h"
+#include "web/FirmwareFile.h"
 #include "web/GatewayHttpSession.h"
+#include "web/NetworkFailure.h"
 #include "wizard/FinalPage.h"
+#include "wizard/FirmwareFile.h"
 #include "wizard/ModePage.h"
 #include "wizard/OutcomePage.h"
 #include "wizard/PageFactory.h"
@@ -22,14 +28,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include <arpa/inet.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace vornalix;
@@ -100,7 +109,8 @@ int SampleAdapters(hostnet::AdapterEntry* table, int capacity) {
     return count;
 }
 
-// The transfer page without servers: 0 as it opens, 1 waiting for the gateway, 2 transferring.
+// The transfer page without servers: 0 as it opens, 1 waiting for the gateway, 2 transferring,
+// 3 with servers that could not listen.
 std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
     using res::LoadString;
     auto page = std::make_unique<wizard::EmergencyTransferPage>(kSampleFirmware, inet_addr("192.168.1.1"),
@@ -117,6 +127,15 @@ std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
         page->SetProgressRange(0, 10);
         page->SetProgressPos(4);
         page->DisableBackAndCancel();
+    }
+    if (stage == 3) {
+        using recovery::ListenFailure;
+        using recovery::ListenStatus;
+        page->SetTitleText(LoadString(res::StringId::RestartGateway));
+        page->SetStatusText(recovery::ListenFailureText(ListenStatus::Failed(ListenFailure::PortInUse, EADDRINUSE, ""),
+                                                        "BOOTP", 67, "192.168.1.1"));
+        page->SetPeerText(recovery::ListenFailureText(ListenStatus::Failed(ListenFailure::PermissionDenied, EACCES, ""),
+                                                      "TFTP", 69, "192.168.1.1"));
     }
     page->UpdateData(false);
     return page;
@@ -191,14 +210,64 @@ std::vector<PageShot> Pages(wizard::PageFactory& factory) {
         {"104", [] { return TransferPageAt(0); }},
         {"104-waiting", [] { return TransferPageAt(1); }},
         {"104-updating", [] { return TransferPageAt(2); }},
+        {"104-listen-failure", [] { return TransferPageAt(3); }},
     };
     for (int id : res::DialogIds())
         pages.push_back({std::to_string(id) + "-template", [id] { return std::make_unique<RawDialog>(id); }});
     return pages;
 }
 
+// Boxes whose texts our own code words (beyond the string table's own sentences): the firmware
+// file's problems, the worker thread, and the network failure classes.
+void AddWordedMessages(std::vector<MessageShot>& shots) {
+    const unsigned exclamation = common::MB_OK | common::MB_ICONEXCLAMATION;
+    const std::string path = kSampleFirmware;
+    const std::pair<const char*, int> fileErrors[] = {{"not-found", ENOENT},
+                                                      {"folder", EISDIR},
+                                                      {"access-denied", EACCES},
+                                                      {"not-regular", web::FirmwareFile::kNotRegular},
+                                                      {"other", EIO}};
+    for (auto [name, error] : fileErrors)
+        shots.push_back(
+            {std::string("-file-") + name, [path, error] { return web::FileErrorText(path, error); }, exclamation});
+    shots.push_back({"-file-empty", [path] { return web::EmptyFileText(path); }, exclamation});
+    shots.push_back({"-file-read-error",
+                     [path] {
+                         return res::FormatString(res::StringId::FileReadError, {path, "5"});
+                     },
+                     exclamation});
+    shots.push_back({"-file-shrunk", [path] { return res::FormatString(res::StringId::FileShrunk, {path}); }, exclamation});
+    shots.push_back(
+        {"-file-too-large",
+         [path] {
+             return res::FormatString(res::StringId::FileTooLarge, {path, "1048576", std::to_string(web::kLegacyImageSize)});
+         },
+         exclamation});
+    shots.push_back({"-no-thread", [] { return res::FormatString(res::StringId::NoWorkerThread, {"11"}); },
+                     common::MB_OK | common::MB_ICONINFORMATION});
+    const std::tuple<const char*, web::NetworkFailure, int, long> failures[] = {
+        {"refused", web::NetworkFailure::Refused, 7, ECONNREFUSED},
+        {"unreachable", web::NetworkFailure::Unreachable, 7, EHOSTUNREACH},
+        {"name", web::NetworkFailure::NameNotResolved, 6, 0},
+        {"timed-out", web::NetworkFailure::TimedOut, 28, 0},
+        {"reset", web::NetworkFailure::Reset, 56, ECONNRESET},
+        {"protocol", web::NetworkFailure::ProtocolError, 8, 0},
+    };
+    for (auto [name, failure, curlCode, osErrno] : failures) {
+        shots.push_back({std::string("-reachability-") + name,
+                         [curlCode, osErrno] { return web::ConnectionErrorText(curlCode, osErrno); },
+                         common::MB_RETRYCANCEL | common::MB_ICONEXCLAMATION});
+        shots.push_back({std::string("-connection-failed-") + name,
+                         [failure] {
+                             Session().serverName = "192.168.1.1";
+                             return Session().ConnectionFailureText(failure);
+                         },
+                         exclamation});
+    }
+}
+
 std::vector<MessageShot> Messages() {
-    return {
+    std::vector<MessageShot> shots = {
         {"152-power-cycle", [] { return res::LoadString(res::StringId::RestartReminder); },
          common::MB_OK | common::MB_ICONEXCLAMATION},
         {"socket-startup", [] { return app::SocketStartupFailureText(); }, common::MB_OK | common::MB_ICONEXCLAMATION},
@@ -210,7 +279,13 @@ std::vector<MessageShot> Messages() {
          common::MB_YESNO | common::MB_ICONEXCLAMATION},
         {"123-no-gateway", [] { return res::LoadString(res::StringId::CouldNotConnect); },
          common::MB_OK | common::MB_ICONEXCLAMATION},
+        {"144-no-adapter-advice", [] { return res::LoadString(res::StringId::NoAdapterAdvice); },
+         common::MB_OK | common::MB_ICONEXCLAMATION},
+        {"112-media-sense-restore", [] { return res::LoadString(res::StringId::MediaSenseRestoreQuestion); },
+         common::MB_YESNO | common::MB_ICONEXCLAMATION},
     };
+    AddWordedMessages(shots);
+    return shots;
 }
 
 bool Save(QWidget& widget, const QString& path) {
@@ -232,6 +307,7 @@ int main(int argc, char** argv) {
         return argc == 2 ? 0 : 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::PrivateRuntimeFolder runtimeFolder;
     QApplication application(argc, argv);
     ui::SetApplicationNameFromPath(QStringLiteral("vornalix"));
     QApplication::setWindowIcon(ui::AppIcon());
@@ -245,6 +321,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (auto [language, tag] : {std::pair{res::Language::English, "en"}, std::pair{res::Language::Japanese, "ja"}}) {
         res::OverrideLanguage(language);
+        ui::UseQtLanguage(language);
         for (const auto& shot : Pages(factory)) {
             auto page = shot.create();
             page->InitializeForDisplay();
@@ -260,7 +337,24 @@ int main(int argc, char** argv) {
             QApplication::processEvents();
             ok &= Save(password, out.filePath(QStringLiteral("password-%1.png").arg(tag)));
         }
+        {
+            auto dialog = wizard::BuildFirmwareDialog(nullptr, true);
+            dialog->show();
+            QApplication::processEvents();
+            ok &= Save(*dialog, out.filePath(QStringLiteral("open-dialog-%1.png").arg(tag)));
+            dialog->hide();
+        }
         for (const auto& shot : Messages()) {
+            // Every box our code words has a Japanese text of its own.
+            if (language == res::Language::Japanese) {
+                res::OverrideLanguage(res::Language::English);
+                std::string english = shot.text();
+                res::OverrideLanguage(language);
+                if (shot.text() == english) {
+                    std::fprintf(stderr, "vornalix-snapshots: message %s has no Japanese text\n", shot.name.c_str());
+                    ok = false;
+                }
+            }
             auto box = ui::BuildMessageBox(shot.text(), shot.type);
             box->show();
             QApplication::processEvents();

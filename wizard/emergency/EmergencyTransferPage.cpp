@@ -1,5 +1,6 @@
 #include "wizard/emergency/EmergencyTransferPage.h"
 
+#include "recovery/AdapterInterface.h"
 #include "res/Resources.h"
 #include "ui/GuiThread.h"
 
@@ -103,9 +104,12 @@ std::string EmergencyTransferPage::ListenFailureText(int which) const {
     // Line `which` (0 or 1) of the reasons, in the order BOOTP, TFTP.
     std::string lines[2];
     int count = 0;
-    for (const recovery::ListenStatus* status : {&bootStatus, &tftpStatus})
+    const std::string address = recovery::DottedAddress(serverAddress);
+    const std::pair<const recovery::ListenStatus*, std::pair<const char*, int>> servers[] = {
+        {&bootStatus, {"BOOTP", 67}}, {&tftpStatus, {"TFTP", 69}}};
+    for (const auto& [status, server] : servers)
         if (options.startServers && !status->listening)
-            lines[count++] = status->reason;
+            lines[count++] = recovery::ListenFailureText(*status, server.first, server.second, address);
     return lines[which];
 }
 

@@ -116,6 +116,8 @@ int RunEmergencyUpgradeFlow(EmergencyFlowPages& pages, std::string& firmwarePath
                 state = State::Adapter;
                 break;
             }
+            // The page stays up, held, until this is done: when its window goes, the program ends.
+            page->ShowWhileFinishing();
             services.mediaSense.RestoreMediaSenseNt5();
             services.mediaSense.RestoreMediaSenseMe();
             services.sleep(kLeaseDelay);

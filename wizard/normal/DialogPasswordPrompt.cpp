@@ -1,5 +1,6 @@
 #include "wizard/normal/DialogPasswordPrompt.h"
 
+#include "ui/Dialog.h"
 #include "ui/GuiThread.h"
 #include "wizard/normal/PasswordDialog.h"
 
@@ -8,7 +9,9 @@ namespace vornalix::wizard {
 web::PasswordChoice DialogPasswordPrompt::AskPassword(std::string& userName, std::string& password) {
     auto choice = web::PasswordChoice::GiveUp;
     ui::GuiThread::Run([&] {
-        PasswordDialog dialog(userName);
+        // Centred on the page that asked, when that is on screen.
+        ui::Dialog* page = ui::ActiveModalDialog();
+        PasswordDialog dialog(userName, page && page->isVisible() ? page : nullptr);
         if (dialog.exec() != QDialog::Accepted)
             return;
         userName = dialog.UserName();

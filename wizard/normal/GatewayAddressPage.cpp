@@ -21,9 +21,15 @@ void GatewayAddressPage::DoDataExchange(bool saveAndValidate) {
 
 void GatewayAddressPage::OnOK() {
     UpdateData(true);
-    // The check waits for the gateway on this thread, at most the reachability limit.
-    if (session.CheckGatewayUrl(urlText, ui::AppPrompt()) == 0)
+    // The check waits for the gateway on this thread, at most the reachability limit, while the
+    // page repaints; Cancel gives it up.
+    int result = RunWhileWaiting([this](const WaitHook& whileWaiting) {
+        return session.CheckGatewayUrl(urlText, ui::AppPrompt(), whileWaiting);
+    });
+    if (result == 0) {
+        urlText = session.gatewayUrl;
         EndDialog(common::IDOK);
+    }
 }
 
 } // namespace vornalix::wizard

@@ -1,6 +1,7 @@
 #pragma once
 // Dialog 140: the gateway's web address. Next accepts it only when it is an http URL and the
-// gateway answers there; the session keeps the address for the rest of the path.
+// gateway answers there (the page repaints meanwhile, and Cancel gives the check up); the session keeps the
+// address, blanks around it dropped, for the rest of the path.
 #include "web/GatewayHttpSession.h"
 #include "wizard/WizardPage.h"
 

@@ -45,7 +45,10 @@ bool GatewayInfoPage::OnCommand(int id) {
 }
 
 void GatewayInfoPage::RunQuery() {
-    if (session.QuerySystemInfo(hardwareText, softwareText, ui::AppPrompt(), passwordPrompt) != 0)
+    int result = RunWhileWaiting([this](const WaitHook& whileWaiting) {
+        return session.QuerySystemInfo(hardwareText, softwareText, ui::AppPrompt(), passwordPrompt, whileWaiting);
+    });
+    if (result != 0)
         EndDialog(common::IDCANCEL);
     UpdateData(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Dialog 141: the gateway's hardware and software versions, read from its system-information page
-// right after the page opens (through the hidden DELAY button). A failed query ends the page with 2.
+// right after the page opens (through the hidden DELAY button). While it runs the page repaints, Next and
+// Back are held and Cancel gives it up; a failed or given-up query ends the page with 2.
 #include "web/GatewayHttpSession.h"
 #include "web/PasswordPrompt.h"
 #include "wizard/WizardPage.h"

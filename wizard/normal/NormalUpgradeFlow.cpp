@@ -142,11 +142,13 @@ int RunNormalUpgradeFlow(NormalFlowPages& pages, std::string& urlCopy, std::stri
                 state = State::Info;
                 break;
             }
-            page.reset();
+            // The page stays up, held, while the lease is renewed: when its window goes, the program ends.
+            page->ShowWhileFinishing();
             if (!hostnet::IsVersion40(services.osVersionWord)) {
                 hostnet::ReleaseAdapterLease(services.ipHelper, services.osVersionWord, leaseAdapterIndex);
                 hostnet::RenewAdapterLease(services.ipHelper, services.osVersionWord, leaseAdapterIndex);
             }
+            page.reset();
             wait();
             return FlowResult::EndWizard;
         }

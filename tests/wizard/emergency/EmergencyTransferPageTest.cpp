@@ -229,6 +229,21 @@ TEST_F(EmergencyTransferPageTest, ServerThatCannotListenSaysWhy) {
     EXPECT_THAT(status, HasSubstr("no network adapter holds this address"));
     EXPECT_THAT(peer, HasSubstr("TFTP"));
     EXPECT_THAT(peer, HasSubstr("no network adapter holds this address"));
+
+    // In Japanese, in Japanese.
+    res::OverrideLanguage(res::Language::Japanese);
+    Page japanese(firmware, Address("192.0.2.1"));
+    RunModal(japanese, [&](ui::Dialog& d) {
+        PumpUntil([&] { return !d.ItemText(Page::IDC_STATUS).empty(); }, std::chrono::seconds(3));
+        status = d.ItemText(Page::IDC_STATUS);
+        peer = d.ItemText(Page::IDC_PEER);
+        d.Command(common::IDCANCEL);
+    });
+    res::OverrideLanguage(res::Language::English);
+    EXPECT_EQ(status, "BOOTP サーバー: 192.0.2.1 の UDP ポート 67 を使用できません。"
+                      "このアドレスを持つネットワーク アダプターがありません。");
+    EXPECT_EQ(peer, "TFTP サーバー: 192.0.2.1 の UDP ポート 69 を使用できません。"
+                    "このアドレスを持つネットワーク アダプターがありません。");
 }
 
 // The gateway's boot loader, simulated behind a veth pair, fetches param.ini and then the image.

@@ -3,6 +3,8 @@
 #include "hostnet/fake/FakeIpHelper.h"
 #include "res/Resources.h"
 
+#include <QApplication>
+#include <QPushButton>
 #include <gmock/gmock.h>
 
 #include <arpa/inet.h>
@@ -137,6 +139,8 @@ protected:
                 event += " after " + ::testing::PrintToString(mediaSense.calls) + " " +
                          std::to_string(LeaseCalls().size()) + " lease calls";
             sleeps.push_back(event);
+            if (whileSleeping)
+                whileSleeping();
         });
         int result = RunEmergencyUpgradeFlow(pages, firmwarePath, services);
         EXPECT_THAT(pages.steps, IsEmpty()) << "pages the flow never showed";
@@ -155,6 +159,7 @@ protected:
     RecordingMediaSense mediaSense;
     std::vector<std::string> sleeps;
     ScriptedPages pages;
+    std::function<void()> whileSleeping;
 };
 
 } // namespace
@@ -171,6 +176,37 @@ TEST_F(EmergencyUpgradeFlowTest, ConfirmedUpdateRestoresMediaSenseThenWaitsThenR
     EXPECT_THAT(sleeps, ElementsAre("sleep 10", "sleep 10", "sleep 10",
                                     "sleep 5000 after { \"RestoreNt5\", \"RestoreMe\" } 0 lease calls", "sleep 10"));
     EXPECT_THAT(LeaseCalls(), ElementsAre("IpReleaseAddress 9", "IpRenewAddress 9"));
+}
+
+// The shown completion page, when one is on screen.
+OutcomePage* ShownOutcomePage() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* page = dynamic_cast<OutcomePage*>(w); page && page->isVisible())
+            return page;
+    return nullptr;
+}
+
+TEST_F(EmergencyUpgradeFlowTest, AfterExitTheCompletionPageStaysUpHeldUntilTheLeaseIsRenewed) {
+    bool shownDuringTheDelay = false, buttonsHeld = true;
+    whileSleeping = [&] {
+        if (sleeps.back().rfind("sleep 5000", 0) != 0)
+            return;
+        OutcomePage* page = ShownOutcomePage();
+        shownDuringTheDelay = page && page->BannerTitle() == res::LoadString(137);
+        if (page)
+            for (QPushButton* button : page->findChildren<QPushButton*>())
+                buttonsHeld &= !button->isEnabled();
+    };
+    std::string firmware = "/start.bin";
+    EXPECT_EQ(
+        Start({{'A', kNext, "/fw/gw.bin", 1, "192.168.1.33"}, {'T', kFinished}, {'O', kOutcomeNext}, {'O', kExit}},
+              firmware),
+        0);
+    EXPECT_TRUE(shownDuringTheDelay);
+    EXPECT_TRUE(buttonsHeld);
+    EXPECT_THAT(LeaseCalls(), ElementsAre("IpReleaseAddress 9", "IpRenewAddress 9"));
+    // Gone with the flow.
+    EXPECT_EQ(ShownOutcomePage(), nullptr);
 }
 
 TEST_F(EmergencyUpgradeFlowTest, BackOnTheAdapterPageReturnsToTheModePageKeepingThePath) {

@@ -1,10 +1,15 @@
 // The firmware and adapter page: the adapter list, the media-sense checks as it opens, and Next.
 #include "wizard/emergency/FirmwareAdapterPage.h"
 #include "ModalScript.h"
+#include "NamedPipe.h"
 #include "res/Resources.h"
+#include "web/FirmwareFile.h"
 #include "wizard/FirmwareFile.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QTimer>
 #include <gmock/gmock.h>
 
 #include <arpa/inet.h>
@@ -200,6 +205,28 @@ TEST_F(FirmwareAdapterPageTest, NextWithAnUnreadablePathKeepsThePageOpen) {
     }
 }
 
+TEST_F(FirmwareAdapterPageTest, NextRefusesAnEmptyFileAndANamedPipeWithoutBlocking) {
+    std::string empty = (folder / "empty.bin").string();
+    std::ofstream{empty};
+    vornalix::testing::NamedPipe pipe((folder / "pipe.bin").string());
+    ASSERT_TRUE(pipe.Created());
+    Page page(empty, 0, mediaSense, twoAdapters);
+    bool open = false;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        d.Command(common::IDOK);
+        d.SetItemText(Page::IDC_PATH, pipe.Path());
+        d.Command(common::IDOK);
+        open = d.isVisible();
+        d.Command(wizard::IDC_BACK);
+    });
+    EXPECT_EQ(result, wizard::IDC_BACK);
+    EXPECT_TRUE(open);
+    EXPECT_FALSE(pipe.Opened());
+    ASSERT_EQ(prompts.prompt.Count(), 2u);
+    EXPECT_EQ(prompts.prompt.Boxes()[0].text, web::EmptyFileText(empty));
+    EXPECT_EQ(prompts.prompt.Boxes()[1].text, web::FileErrorText(pipe.Path(), web::FirmwareFile::kNotRegular));
+}
+
 TEST_F(FirmwareAdapterPageTest, EmptyPathStartsFromTheArgumentInTheCurrentFolder) {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
@@ -267,4 +294,31 @@ TEST_F(FirmwareAdapterPageTest, AdapterWithoutAddressIsOfferedAndShortageAdviceR
         EXPECT_EQ(boxes[1].text, res::LoadString(res::StringId::NoConnectedAdapterAdvice));
         EXPECT_EQ(boxes[1].type, exclamation);
     }
+}
+
+TEST_F(FirmwareAdapterPageTest, TheOpenDialogSpeaksTheUiLanguage) {
+    res::OverrideLanguage(res::Language::Japanese);
+    Page page(firmware, 0, mediaSense, twoAdapters);
+    QString title, accept, fileName;
+    QStringList filters;
+    RunModal(page, [&](ui::Dialog& d) {
+        QTimer::singleShot(50, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                title = dialog->windowTitle();
+                filters = dialog->nameFilters();
+                accept = dialog->labelText(QFileDialog::Accept);
+                fileName = dialog->labelText(QFileDialog::FileName);
+                dialog->reject();
+            }
+        });
+        d.Command(Page::IDC_BROWSE);
+        d.Command(common::IDCANCEL);
+    });
+    res::OverrideLanguage(res::Language::English);
+    EXPECT_EQ(title.toStdString(), "開く");
+    EXPECT_EQ(filters,
+              (QStringList{QString::fromUtf8("バイナリ コード (*.bin)"), QStringLiteral("PARAM.INI (param.ini)"),
+                           QString::fromUtf8("すべてのファイル (*)")}));
+    EXPECT_EQ(accept.toStdString(), "開く(&O)");
+    EXPECT_EQ(fileName.toStdString(), "ファイル名:");
 }

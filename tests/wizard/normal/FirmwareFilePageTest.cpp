@@ -1,6 +1,8 @@
 #include "wizard/normal/FirmwareFilePage.h"
 #include "ModalScript.h"
+#include "NamedPipe.h"
 #include "PageDriver.h"
+#include "web/FirmwareFile.h"
 #include "wizard/FirmwareFile.h"
 
 #include <QFileDialog>
@@ -68,7 +70,13 @@ TEST_F(FirmwareFilePageTest, DefaultPathFromTheArgumentOrTheFirstBinFile) {
     Write("first.bin");
     EXPECT_EQ(DefaultPath("", folder), folder + "/first.bin");
     Write("SECOND.BIN");
-    EXPECT_THAT(DefaultPath("", folder), AnyOf(folder + "/first.bin", folder + "/SECOND.BIN"));
+    // Several: the first in case-insensitive alphabetical order, whatever order the folder holds them in.
+    EXPECT_EQ(DefaultPath("", folder), folder + "/first.bin");
+    for (const char* name : {"fw-2mib.bin", "zeta.bin", "Empty.BIN", "m.bin", "c.bin", "Y.bin", "q.bin", "k.bin"})
+        Write(name);
+    EXPECT_EQ(DefaultPath("", folder), folder + "/c.bin");
+    Write("BETA.bin");
+    EXPECT_EQ(DefaultPath("", folder), folder + "/BETA.bin");
     EXPECT_EQ(DefaultPath("", folder + "/"), DefaultPath("", folder));
 }
 
@@ -117,6 +125,33 @@ TEST_F(FirmwareFilePageTest, NextAcceptsOnlyAFileThatOpens) {
     EXPECT_EQ(boxes[0].text, kOpenErrorPrefix + "\"" + missing + "\" was not found.");
     EXPECT_EQ(boxes[1].text, kOpenErrorPrefix + "\"" + folder + "\" is a folder, not a file.");
     EXPECT_EQ(boxes[2].text, kOpenErrorPrefix + "\"\" was not found.");
+    for (const auto& box : boxes)
+        EXPECT_EQ(box.type, common::MB_OK | common::MB_ICONEXCLAMATION);
+}
+
+TEST_F(FirmwareFilePageTest, NextRefusesAnEmptyFileAndANamedPipeWithoutBlocking) {
+    PromptScope prompts;
+    std::string empty = Write("empty.bin", "");
+    vornalix::testing::NamedPipe pipe(folder + "/pipe.bin");
+    ASSERT_TRUE(pipe.Created());
+    FirmwareFilePage page(empty);
+    bool open = false;
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        d.Command(common::IDOK);
+        d.SetItemText(kPath, pipe.Path());
+        d.Command(common::IDOK);
+        open = d.isVisible();
+        d.Command(wizard::IDC_BACK);
+    });
+    EXPECT_TRUE(open);
+    EXPECT_EQ(result, wizard::IDC_BACK);
+    EXPECT_FALSE(pipe.Opened());
+    auto boxes = prompts.prompt.Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, web::EmptyFileText(empty));
+    EXPECT_THAT(boxes[0].text, ::testing::HasSubstr("\"" + empty + "\" is empty"));
+    EXPECT_EQ(boxes[1].text, kOpenErrorPrefix + "\"" + pipe.Path() +
+                                 "\" is not a regular file (it is a named pipe, a device or a socket).");
     for (const auto& box : boxes)
         EXPECT_EQ(box.type, common::MB_OK | common::MB_ICONEXCLAMATION);
 }

@@ -1,6 +1,9 @@
 #include "wizard/normal/GatewayAddressPage.h"
 #include "GatewaySim.h"
 #include "ModalScript.h"
+#include "PageDriver.h"
+
+#include <QElapsedTimer>
 
 #include <QTest>
 #include <gmock/gmock.h>
@@ -13,6 +16,7 @@ using ::testing::StartsWith;
 using vornalix::testing::PromptScope;
 using vornalix::testing::RunModal;
 using vornalix::web::test::GatewaySim;
+using vornalix::wizard::test::When;
 
 namespace {
 
@@ -104,5 +108,44 @@ TEST(GatewayAddressPage, EscapeAndTheCloseBoxCancel) {
     EXPECT_EQ(RunModal(escaped, [](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }), common::IDCANCEL);
     GatewayAddressPage closed(session, "http://192.168.1.1/");
     EXPECT_EQ(RunModal(closed, [](ui::Dialog& d) { d.close(); }), common::IDCANCEL);
+    EXPECT_EQ(prompts.prompt.Count(), 0u);
+}
+
+TEST(GatewayAddressPage, PastedBlanksAreTrimmedAndCancelGivesUpAWaitingCheck) {
+    PromptScope prompts;
+    {
+        // A gateway that never answers: the page keeps handling events, Next and Back are held,
+        // and Cancel ends the check and the page without a message.
+        GatewaySim sim({"--fault", "hang"});
+        GatewayHttpSession session;
+        GatewayAddressPage page(session, "http://192.168.1.1/");
+        bool held = false;
+        QElapsedTimer clock;
+        int result = RunModal(page, [&](ui::Dialog& d) {
+            When(
+                &d, [&d] { return !d.Item(common::IDOK)->isEnabled(); },
+                [&] {
+                    held = !d.Item(wizard::IDC_BACK)->isEnabled() && d.Item(common::IDCANCEL)->isEnabled();
+                    QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
+                });
+            d.SetItemText(kUrl, " " + sim.Url("/") + " ");
+            clock.start();
+            d.Command(common::IDOK);
+        });
+        EXPECT_EQ(result, common::IDCANCEL);
+        EXPECT_TRUE(held);
+        EXPECT_LT(clock.elapsed(), 2000);
+        EXPECT_EQ(prompts.prompt.Count(), 0u);
+    }
+    GatewaySim sim;
+    GatewayHttpSession session;
+    GatewayAddressPage page(session, "http://192.168.1.1/");
+    int result = RunModal(page, [&](ui::Dialog& d) {
+        d.SetItemText(kUrl, " \t" + sim.Url("/") + "  ");
+        d.Command(common::IDOK);
+    });
+    EXPECT_EQ(result, common::IDOK);
+    EXPECT_EQ(page.urlText, sim.Url("/"));
+    EXPECT_EQ(session.gatewayUrl, sim.Url("/"));
     EXPECT_EQ(prompts.prompt.Count(), 0u);
 }

@@ -8,8 +8,11 @@
 
 #include "ui/GuiThread.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <gmock/gmock.h>
 
 #include <atomic>
@@ -159,4 +162,46 @@ TEST(DialogPasswordPrompt, AnswersFromAnotherThreadOnTheGuiThread) {
         EXPECT_EQ(user, c.user);
         EXPECT_EQ(password, c.password);
     }
+}
+
+TEST(GatewayInfoPage, WhileTheQueryWaitsThePageRepaintsHoldsNextAndBackAndCancelGivesUp) {
+    {
+        // An answer that trickles on for ever: the page handles events all along and reports a failure.
+        GatewaySim sim({"--fault", "trickle-info"});
+        PromptScope prompts;
+        GatewayHttpSession session;
+        PointAt(session, sim.Port());
+        session.timings.infoLimit = std::chrono::milliseconds(1000);
+        ScriptedPasswords passwords;
+        GatewayInfoPage page(session, passwords);
+        int ticks = 0, heldTicks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            ++ticks;
+            heldTicks += !page.Item(common::IDOK)->isEnabled() && !page.Item(wizard::IDC_BACK)->isEnabled();
+        });
+        ticker.start(20);
+        EXPECT_EQ(RunModal(page, [](ui::Dialog&) {}), common::IDCANCEL);
+        EXPECT_GE(heldTicks, 10) << ticks;
+        ASSERT_EQ(prompts.prompt.Count(), 1u);
+        EXPECT_THAT(prompts.prompt.Boxes()[0].text, ::testing::StartsWith("Error: The operation timed out!\n\n"));
+        EXPECT_TRUE(page.Item(common::IDOK)->isEnabled());
+    }
+    // A gateway that never answers: Cancel ends the query and the page at once, without a message.
+    GatewaySim sim({"--fault", "hang"});
+    PromptScope prompts;
+    GatewayHttpSession session;
+    PointAt(session, sim.Port());
+    ScriptedPasswords passwords;
+    GatewayInfoPage page(session, passwords);
+    QElapsedTimer clock;
+    clock.start();
+    int result = RunModal(page, [](ui::Dialog& d) {
+        When(
+            &d, [&d] { return !d.Item(common::IDOK)->isEnabled(); }, [&d] { QTest::keyClick(&d, Qt::Key_Escape); });
+    });
+    EXPECT_EQ(result, common::IDCANCEL);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(prompts.prompt.Count(), 0u);
+    EXPECT_EQ(page.ItemText(kHardware), "");
 }
