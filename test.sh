@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Vornalix and runs every test inside a private network namespace.
+# Builds Vornalix (RelWithDebInfo, in build/) and runs every test inside a private network namespace.
+# Extra arguments go to ctest, e.g. ./test.sh -R RealPeers
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
