@@ -18,7 +18,9 @@ esac
 # Before anything is installed or built: is there a display to show the wizard on?
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "run.sh: no display is available (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
-    echo "Start it from a desktop session, or on a virtual display: xvfb-run -a ./run.sh${1:+ ...}" >&2
+    hint=./run.sh
+    [ $demo -eq 1 ] && hint="./run.sh --demo"
+    echo "Start it from a desktop session, or on a virtual display: xvfb-run -a $hint" >&2
     exit 1
 fi
 

@@ -36,7 +36,7 @@ quiet_services() {
         name=${unit##*/}
         [[ $name == *@.* ]] && continue # templates have no instance until one is asked for
         if [ ! -e "/etc/systemd/system/$name" ] && [ ! -L "/etc/systemd/system/$name" ]; then
-            command -v systemctl >/dev/null && systemctl disable --quiet "$name" >/dev/null 2>&1 || true
+            if command -v systemctl >/dev/null; then systemctl disable --quiet "$name" >/dev/null 2>&1 || true; fi
             mkdir -p /etc/systemd/system
             ln -s /dev/null "/etc/systemd/system/$name"
             changed+=("$name masked")
@@ -45,8 +45,7 @@ quiet_services() {
     while read -r script; do
         [ -n "$script" ] || continue
         name=${script##*/}
-        if ls /etc/rc[2-5].d/S??"$name" >/dev/null 2>&1; then
-            update-rc.d "$name" disable >/dev/null 2>&1 || true
+        if ls /etc/rc[2-5].d/S??"$name" >/dev/null 2>&1 && update-rc.d "$name" disable >/dev/null 2>&1; then
             changed+=("init script $name disabled")
         fi
         if [ ! -e "/etc/systemd/system/$name.service" ] && [ ! -L "/etc/systemd/system/$name.service" ] &&
