@@ -24,6 +24,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
     exit 1
 fi
 
+[ $demo -eq 0 ] || "$top/tools/demo/demo.sh" --preflight
+
 "$top/tools/install-deps.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 if [ $demo -eq 1 ]; then

@@ -26,26 +26,39 @@ gateway_address=192.168.1.1
 read -r -a wizard_launcher <<<"${VORNALIX_DEMO_LAUNCHER:-}"
 
 check=0
-if [ "${1:-}" = --check ]; then
-    check=1
-    shift
-fi
-if [ $# -lt 1 ] || [ "$1" = --help ]; then
+preflight=0
+case ${1:-} in
+--check) check=1 && shift ;;
+--preflight) preflight=1 ;; # only the checks below, before run.sh builds anything
+esac
+if [ $preflight -eq 0 ] && { [ $# -lt 1 ] || [ "$1" = --help ]; }; then
     sed -n '2,5s/^# \{0,1\}//p' "$0"
     [ "${1:-}" = --help ] && exit 0
     exit 2
 fi
-bin=$(cd "$1" && pwd)
-shift
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "demo: needs root (it makes network namespaces); run it with sudo" >&2
     exit 1
 fi
-if [ $check -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    echo "demo: no display is available (DISPLAY and WAYLAND_DISPLAY are unset); try: xvfb-run -a ./run.sh --demo" >&2
-    exit 1
+if [ $check -eq 0 ]; then
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+        echo "demo: no display is available (DISPLAY and WAYLAND_DISPLAY are unset); try: xvfb-run -a ./run.sh --demo" >&2
+        exit 1
+    fi
+    # The wizard runs in a namespace with no route out: only a display on a local socket reaches it.
+    case ${DISPLAY:-} in
+    '' | :* | unix:*) ;;
+    *)
+        echo "demo: the display $DISPLAY is reached over the network, which the demo's private namespace cannot;" >&2
+        echo "demo: use a local display or a virtual one: xvfb-run -a ./run.sh --demo" >&2
+        exit 1
+        ;;
+    esac
 fi
+[ $preflight -eq 1 ] && exit 0
+bin=$(cd "$1" && pwd)
+shift
 
 # Stage 1: continue in a network namespace of our own (the PC side), a private mount namespace and
 # a PID namespace: when this script ends, the kernel ends whatever it started that is still running.
@@ -91,6 +104,8 @@ for link in lo gw0 gwb0 br0; do ip -n gw link set "$link" up; done
 ip -n boot link set lo up
 ip -n boot link set boot0 up
 ip link set pc0 up
+# /sys/class/net of the PC namespace (pc0 and lo), as the wizard's adapter list reads it.
+mount -t sysfs -o ro sysfs /sys
 
 # A sample firmware image: 1 MiB, a readable header and pseudo-random bytes.
 firmware=$work/qel-demo-firmware.bin
