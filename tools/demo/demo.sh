@@ -59,6 +59,14 @@ fi
 [ $preflight -eq 1 ] && exit 0
 bin=$(cd "$1" && pwd)
 shift
+needed=(qel-gateway-sim vornalix-bootloader-sim)
+if [ $check -eq 1 ]; then needed+=(vornalix-recover); else needed+=(vornalix); fi
+for program in "${needed[@]}"; do
+    [ -x "$bin/$program" ] || {
+        echo "demo: $bin/$program is missing; build it first" >&2
+        exit 1
+    }
+done
 
 # Stage 1: continue in a network namespace of our own (the PC side), a private mount namespace and
 # a PID namespace: when this script ends, the kernel ends whatever it started that is still running.
