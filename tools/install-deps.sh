@@ -31,6 +31,13 @@ init_scripts_of() { dpkg-query -L "$1" 2>/dev/null | grep -E '^/etc/init\.d/[^/]
 # the administrator put in /etc/systemd/system is left alone.
 quiet_services() {
     local package=$1 unit script name changed=()
+    # A package the system itself stands on (systemd, for one) is never treated so.
+    case $(dpkg-query -W -f='${Essential} ${Priority}' "$package" 2>/dev/null) in
+    yes* | *required | *important)
+        echo "install-deps: $package is part of the base system; its services are left alone" >&2
+        return
+        ;;
+    esac
     while read -r unit; do
         [ -n "$unit" ] || continue
         name=${unit##*/}
