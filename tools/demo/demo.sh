@@ -74,7 +74,15 @@ if [ "${VORNALIX_DEMO_INSIDE:-}" != 1 ]; then
     export VORNALIX_DEMO_INSIDE=1
     args=("$bin" "$@")
     [ $check -eq 1 ] && args=(--check "${args[@]}")
-    exec unshare --net --mount --propagation private --pid --fork --mount-proc --kill-child=SIGTERM "$0" "${args[@]}"
+    # unshare itself ignores SIGINT and SIGTERM; when it is killed, the script inside gets SIGTERM.
+    unshare --net --mount --propagation private --pid --fork --mount-proc --kill-child=SIGTERM "$0" "${args[@]}" &
+    inside=$!
+    trap 'kill -KILL "$inside" 2>/dev/null' INT TERM HUP
+    status=0
+    wait "$inside" || status=$?
+    # A signal ends the wait early: let the inside clean up before returning.
+    while kill -0 "$inside" 2>/dev/null; do wait "$inside" || status=$?; done
+    exit $status
 fi
 
 # Stage 2, inside. Namespace names, the D-Bus system bus and the machine's network managers are
