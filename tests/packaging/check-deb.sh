@@ -33,7 +33,10 @@ names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
 for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 libcap2-bin; do
     grep -qxF "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
 done
-dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qx './postinst' || fail "no postinst"
+control_files=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t)
+for script in ./postinst ./prerm; do
+    grep -qx "$script" <<<"$control_files" || fail "no $script"
+done
 
 # Contents: exactly these files (no simulators, benchmarks or tests).
 expected="./usr/bin/vornalix
@@ -86,7 +89,8 @@ icon=$(key Icon)
 for size in 16 32 48; do
     png=$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png
     [ -f "$png" ] || fail "no $size px icon $icon"
-    file -b "$png" | grep -q "PNG image data, $size x $size" || fail "$png: $(file -b "$png")"
+    kind=$(file -b "$png")
+    [[ $kind == "PNG image data, $size x $size"* ]] || fail "$png: $kind"
 done
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon"
 man --warnings -l "$root/usr/share/man/man1/vornalix-recover.1.gz" >/dev/null 2>"$work/man.log" &&

@@ -156,8 +156,8 @@ if [ $check -eq 1 ]; then
     }
     # Normal path: the web interface answers from the PC side and takes an upload.
     curl -sf --max-time 5 "http://$gateway_address/" >/dev/null || fail "no answer from http://$gateway_address/"
-    curl -sf --max-time 5 -u default: "http://$gateway_address/_SystemInfo.htm" | grep -q "Software Version" ||
-        fail "no system information"
+    info=$(curl -sf --max-time 5 -u default: "http://$gateway_address/_SystemInfo.htm") || fail "no system information"
+    [[ $info == *"Software Version"* ]] || fail "no software version in the system information"
     curl -sf --max-time 30 -F "FirmwareDownload=@$firmware" "http://$gateway_address/post-query" >/dev/null ||
         fail "upload refused"
     for _ in $(seq 50); do
