@@ -85,14 +85,9 @@ if [ "${VORNALIX_DEMO_INSIDE:-}" != 1 ]; then
     exit $status
 fi
 
-# Stage 2, inside. Namespace names, the D-Bus system bus and the machine's network managers are
-# out of reach: the wizard's lease step finds no DHCP client to ask.
-mkdir -p /run/netns
-mount -t tmpfs -o size=1m vornalix-demo /run/netns
-for hidden in /run/dbus /run/NetworkManager /run/systemd/netif; do
-    if [ -d "$hidden" ]; then mount -t tmpfs -o size=1m,mode=755 vornalix-demo "$hidden"; fi
-done
-
+# Stage 2, inside. A /run of our own: namespace names, the D-Bus system bus, the machine's network
+# managers and the wizard's record of adapter changes are out of reach, so the wizard asks no DHCP
+# client and no network manager of the machine. /run/user (a desktop's Wayland socket) stays.
 work=$(mktemp -d /tmp/vornalix-demo.XXXXXX)
 pids=()
 cleanup() {
@@ -101,10 +96,18 @@ cleanup() {
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     ip netns del boot 2>/dev/null || true
     ip netns del gw 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+if [ -d /run/user ]; then
+    mkdir "$work/run-user"
+    mount --rbind /run/user "$work/run-user"
+fi
+mount -t tmpfs -o size=4m,mode=755 vornalix-demo /run
+mkdir -p /run/netns /run/user
+if [ -d "$work/run-user" ]; then mount --move "$work/run-user" /run/user; fi
 
 ip link set lo up
 ip netns add gw
