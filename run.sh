@@ -1,14 +1,36 @@
 #!/usr/bin/env bash
-# Builds Vornalix (Release) and starts the wizard: ./run.sh [FIRMWARE]
-# FIRMWARE is taken relative to the directory run.sh is started from.
+# Builds Vornalix (Release, in build-release/) and starts the wizard.
+#   ./run.sh [FIRMWARE]   the wizard; FIRMWARE is taken relative to the directory run.sh is started from
+#   ./run.sh --demo       the wizard against simulated gateway and boot loader (tools/demo/demo.sh)
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
-"$top/tools/install-deps.sh"
-cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$top/build" --target vornalix
+build=$top/build-release
+
+demo=0
+case ${1:-} in
+--demo) demo=1; shift ;;
+--help)
+    sed -n '2,4s/^# \{0,1\}//p' "$0"
+    exit 0
+    ;;
+esac
+
+# Before anything is installed or built: is there a display to show the wizard on?
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "run.sh: no display is available (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
-    echo "Start it from a desktop session, or on a virtual display: xvfb-run ./run.sh" >&2
+    hint=./run.sh
+    [ $demo -eq 1 ] && hint="./run.sh --demo"
+    echo "Start it from a desktop session, or on a virtual display: xvfb-run -a $hint" >&2
     exit 1
 fi
-exec "$top/build/bin/vornalix" "$@"
+
+[ $demo -eq 0 ] || "$top/tools/demo/demo.sh" --preflight
+
+"$top/tools/install-deps.sh"
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+if [ $demo -eq 1 ]; then
+    cmake --build "$build" --target vornalix qel-gateway-sim vornalix-bootloader-sim
+    exec "$top/tools/demo/demo.sh" "$build/bin" "$@"
+fi
+cmake --build "$build" --target vornalix
+exec "$build/bin/vornalix" "$@"

@@ -136,7 +136,15 @@ double ChildCpuSeconds(pid_t pid) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        const bool asked = std::string(argv[1]) == "--help";
+        std::fputs("usage: vornalix-bench-tftp\n"
+                   "Fetches an 8 MiB file with tftp-hpa from our TFTP server and from tftpd-hpa in a network\n"
+                   "namespace of its own (needs root) and prints times, ratios and idle CPU.\n",
+                   asked ? stdout : stderr);
+        return asked ? 0 : 2;
+    }
     if (!EnterOwnNetwork()) {
         std::fprintf(stderr, "needs root: the benchmark runs in a network namespace of its own\n");
         return 2;

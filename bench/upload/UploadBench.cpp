@@ -103,6 +103,15 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--upload-once")
         return UploadOnce(argv[2], std::atoi(argv[3]));
+    if (argc > 1 && (std::string(argv[1]) == "--help" || std::atoi(argv[1]) <= 0)) {
+        const bool asked = std::string(argv[1]) == "--help";
+        std::fputs("usage: vornalix-upload-bench [ROUNDS]\n"
+                   "Uploads a 64 MiB and a 1 MiB image to qel-gateway-sim on loopback with the web client and\n"
+                   "with curl, ROUNDS times each (default 9), and prints the throughput ratio and peak memory.\n"
+                   "Run it inside a private network namespace.\n",
+                   asked ? stdout : stderr);
+        return asked ? 0 : 2;
+    }
     int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
 
     std::string pattern = (std::filesystem::temp_directory_path() / "upload-bench-XXXXXX").string();

@@ -23,7 +23,7 @@ public:
 
     // Lines of the request log: "NNNN conn=C METHOD PATH STATUS LENGTH" and "accept conn=C".
     std::vector<std::string> Log() const;
-    // Request lines only, waiting up to a second until there are at least count of them.
+    // Request lines only, in request order, waiting up to a second until there are at least count of them.
     std::vector<std::string> Requests(std::size_t count = 0) const;
     // Connections accepted, waiting up to a second until there are at least count of them.
     std::size_t Accepts(std::size_t count = 0) const;

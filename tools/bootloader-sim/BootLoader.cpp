@@ -97,7 +97,7 @@ std::optional<BootReplyFields> BootLoader::RequestBootReply() {
     broadcast.sin_family = AF_INET;
     broadcast.sin_port = htons(67);
     broadcast.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    for (int attempt = 0; attempt < settings.bootpTries; ++attempt) {
+    for (int attempt = 0; settings.bootpTries <= 0 || attempt < settings.bootpTries; ++attempt) {
         std::printf("bootrequest %d\n", attempt + 1);
         std::fflush(stdout);
         sendto(sock.fd, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&broadcast), sizeof broadcast);

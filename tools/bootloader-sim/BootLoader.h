@@ -8,7 +8,7 @@
 
 struct BootLoaderSettings {
     std::string interfaceName;
-    int bootpTries = 10;
+    int bootpTries = 10; // 0: until answered
     int bootpIntervalMs = 1000;
     bool fetchParamIni = false;
     int blockSize = 0;       // 0: no options; otherwise asked for on a request repeated to the session

@@ -11,10 +11,26 @@
 
 namespace {
 
+const char* kUsage =
+    "usage: vornalix-bootloader-sim --interface NAME [switches]\n"
+    "Acts as the gateway's boot loader on the unconfigured interface NAME: broadcasts BOOTREQUESTs until\n"
+    "answered, takes the offered address (/24), fetches the named boot file by TFTP and checks it.\n"
+    "Exits 0 when everything asked for was received (and matched), 1 otherwise.\n"
+    "\n"
+    "  --interface NAME     the interface to ask on (required)\n"
+    "  --tries N            BOOTREQUESTs before giving up (default 10; 0 asks until stopped)\n"
+    "  --interval-ms N      pause between BOOTREQUESTs (default 1000)\n"
+    "  --param-ini          fetch PARAM.INI before the boot file\n"
+    "  --blksize N          ask for this TFTP block size (default: no options)\n"
+    "  --retransmit-ms N    resend the last TFTP packet after N ms of silence (default 1000)\n"
+    "  --expect-size N      the boot file must have N bytes\n"
+    "  --expect-crc32 HEX   the boot file must have this CRC-32\n"
+    "  --output FILE        write the received boot file to FILE\n"
+    "  --keep-address       leave the offered address on the interface afterwards\n"
+    "  --help               show this text\n";
+
 int Usage() {
-    std::fprintf(stderr, "usage: vornalix-bootloader-sim --interface NAME [--tries N] [--interval-ms N] [--param-ini]\n"
-                         "         [--blksize N] [--retransmit-ms N] [--expect-size N] [--expect-crc32 HEX]\n"
-                         "         [--output FILE] [--keep-address]\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -48,7 +64,10 @@ int main(int argc, char** argv) {
             output = value();
         else if (option == "--keep-address")
             settings.keepAddress = true;
-        else
+        else if (option == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else
             return Usage();
     }
     if (settings.interfaceName.empty())

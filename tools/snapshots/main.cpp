@@ -302,9 +302,11 @@ bool Save(QWidget& widget, const QString& path) {
 
 int main(int argc, char** argv) {
     if (argc != 2 || std::string(argv[1]) == "--help") {
-        std::fprintf(stderr, "usage: vornalix-snapshots OUTDIR\n"
-                             "Renders every page and message box in English and Japanese to OUTDIR/*.png.\n");
-        return argc == 2 ? 0 : 2;
+        const bool asked = argc == 2;
+        std::fprintf(asked ? stdout : stderr,
+                     "usage: vornalix-snapshots OUTDIR\n"
+                     "Renders every page and message box in English and Japanese to OUTDIR/*.png.\n");
+        return asked ? 0 : 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::PrivateRuntimeFolder runtimeFolder;
