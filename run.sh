@@ -32,5 +32,15 @@ if [ $demo -eq 1 ]; then
     cmake --build "$build" --target vornalix qel-gateway-sim vornalix-bootloader-sim
     exec "$top/tools/demo/demo.sh" "$build/bin" "$@"
 fi
-cmake --build "$build" --target vornalix
+cmake --build "$build" --target vornalix vornalix-recover
+# The emergency path's ports and the adapter's temporary address, without root. Linking drops the
+# capabilities, so they are set after every build.
+setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep "$build/bin/vornalix" "$build/bin/vornalix-recover" ||
+    echo "run.sh: the programs could not be given their network capabilities; the emergency upgrade will need root." >&2
+# Under sudo the wizard runs as the user who asked for it, not as root.
+if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "${SUDO_UID}" != 0 ]; then
+    export XDG_RUNTIME_DIR=/run/user/$SUDO_UID HOME=$(getent passwd "$SUDO_UID" | cut -d: -f6)
+    exec setpriv --reuid="$SUDO_UID" --regid="$SUDO_GID" --init-groups --inh-caps=-all \
+        "$build/bin/vornalix" "$@"
+fi
 exec "$build/bin/vornalix" "$@"
