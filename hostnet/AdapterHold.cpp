@@ -1,5 +1,6 @@
 #include "hostnet/AdapterHold.h"
 
+#include "common/DottedAddress.h"
 #include "hostnet/PermissionAdvice.h"
 #include "hostnet/linux/NetlinkAddressControl.h"
 #include "hostnet/linux/NetlinkTables.h"
@@ -36,12 +37,6 @@ constexpr int kNmStateUnavailable = 20;
 std::vector<std::string> Words(const std::string& line) {
     std::istringstream stream(line);
     return {std::istream_iterator<std::string>(stream), std::istream_iterator<std::string>()};
-}
-
-std::string Dotted(std::uint32_t address) {
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
 }
 
 // Names of the programs that run in this network namespace, and of those that run elsewhere.
@@ -182,7 +177,7 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
         lines.push_back("drop-in /run/systemd/network/" + fs::path(info.networkFile).filename().string() + ".d/" +
                         kDropInName);
     if (temporaryAddress != 0)
-        lines.push_back("address " + interfaceName + " " + Dotted(temporaryAddress) + " 16");
+        lines.push_back("address " + interfaceName + " " + common::FormatDottedAddress(temporaryAddress) + " 16");
     const std::vector<std::uint32_t> addressesBefore = InterfaceAddresses(interfaceIndex);
     for (const std::string& line : lines) {
         if (!Apply(line, failure)) {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -163,12 +162,6 @@ int ListInterfaceAddresses(MibAgent& agent, AdapterEntry* table, int capacity) {
 int ListInterfaceAddresses(AdapterEntry* table, int capacity) {
     std::unique_ptr<MibAgent> agent = CreateMibAgent();
     return ListInterfaceAddresses(*agent, table, capacity);
-}
-
-char* FormatDottedAddress(std::uint32_t address, char* buffer) {
-    const auto* octets = reinterpret_cast<const std::uint8_t*>(&address);
-    std::snprintf(buffer, 16, "%d.%d.%d.%d", octets[0], octets[1], octets[2], octets[3]);
-    return buffer;
 }
 
 } // namespace vornalix::hostnet

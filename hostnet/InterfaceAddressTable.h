@@ -37,9 +37,6 @@ int ListInterfaceAddresses(MibAgent& agent, AdapterEntry* table, int capacity);
 // The same over the platform's agent.
 int ListInterfaceAddresses(AdapterEntry* table, int capacity);
 
-// Writes the address as "%d.%d.%d.%d", first octet first, into buffer (16 octets) and returns it.
-char* FormatDottedAddress(std::uint32_t address, char* buffer);
-
 // GETNEXT walks over the two tables: rows until the first binding leaves its column, the agent
 // fails, or capacity rows are stored. Return the row count.
 int WalkAddressTable(MibAgent& agent, AddressRow* rows, int capacity);

@@ -24,10 +24,4 @@ std::optional<AdapterInterface> AdapterInterface::Holding(in_addr_t address) {
     return found;
 }
 
-std::string DottedAddress(in_addr_t address) {
-    const auto* octets = reinterpret_cast<const unsigned char*>(&address);
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
-           std::to_string(octets[3]);
-}
-
 } // namespace vornalix::recovery

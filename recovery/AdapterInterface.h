@@ -14,7 +14,4 @@ struct AdapterInterface {
     static std::optional<AdapterInterface> Holding(in_addr_t address);
 };
 
-// "%d.%d.%d.%d", first octet first.
-std::string DottedAddress(in_addr_t address);
-
 } // namespace vornalix::recovery

@@ -1,6 +1,6 @@
 #include "recovery/BootReplyBuilder.h"
 
-#include "recovery/AdapterInterface.h"
+#include "common/DottedAddress.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -10,7 +10,7 @@ namespace vornalix::recovery {
 
 BootReplyBuilder::BootReplyBuilder(in_addr_t serverAddress, std::string bootFilePath)
     : serverAddress(serverAddress), clientAddress(ClientAddressFor(serverAddress)),
-      clientAddressText(DottedAddress(clientAddress)), bootFilePath(std::move(bootFilePath)) {}
+      clientAddressText(common::FormatDottedAddress(clientAddress)), bootFilePath(std::move(bootFilePath)) {}
 
 in_addr_t BootReplyBuilder::ClientAddressFor(in_addr_t serverAddress) {
     in_addr_t address = serverAddress;

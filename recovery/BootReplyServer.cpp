@@ -1,5 +1,6 @@
 #include "recovery/BootReplyServer.h"
 
+#include "common/DottedAddress.h"
 #include "recovery/AdapterInterface.h"
 #include "recovery/TimedSocketIo.h"
 
@@ -23,7 +24,7 @@ constexpr int kReplyTries = 5;
 
 BootReplyServer::BootReplyServer(in_addr_t serverAddress, std::string bootFilePath)
     : clientAddress(BootReplyBuilder::ClientAddressFor(serverAddress)), serverAddress(serverAddress),
-      clientAddressText(DottedAddress(clientAddress)), bootFilePath(std::move(bootFilePath)),
+      clientAddressText(common::FormatDottedAddress(clientAddress)), bootFilePath(std::move(bootFilePath)),
       builder(serverAddress, this->bootFilePath) {}
 
 BootReplyServer::~BootReplyServer() {
@@ -38,9 +39,9 @@ ListenStatus BootReplyServer::Start() {
                 return {-1, ListenStatus::Failed(ListenFailure::NameTooLong, 0,
                                                  "The boot file name has more than 127 characters")};
             if (!adapter)
-                return {-1,
-                        ListenStatus::Failed(ListenFailure::AddressNotPresent, 0,
-                                             "BOOTP server: address " + DottedAddress(serverAddress) + " not found")};
+                return {-1, ListenStatus::Failed(ListenFailure::AddressNotPresent, 0,
+                                                 "BOOTP server: address " + common::FormatDottedAddress(serverAddress) +
+                                                     " not found")};
             interfaceIndex = adapter->index;
             // Broadcasts carry no unicast address: take them from the wildcard address, on this adapter only.
             return UdpListener::Open(

@@ -1,11 +1,14 @@
 #pragma once
 // What a transfer session shows on the emergency transfer page. The page implements it and may run each call
-// on its own thread (a call may then block until that thread has run it). Texts are handed over by value.
+// on its own thread (a call may then block until that thread has run it). Sessions hold it by shared pointer
+// and may outlive the page's window: a page that has closed drops their calls. Texts are handed over by value.
+#include "common/ProgressBar.h"
+
 #include <string>
 
 namespace vornalix::recovery {
 
-class ProgressPage {
+class ProgressPage : public common::ProgressBar {
 public:
     virtual ~ProgressPage() = default;
 
@@ -16,11 +19,6 @@ public:
     virtual void InvalidateTitle() = 0;
     // Posts the command 1008 (UPDATE): the page copies its texts into its controls on its own thread.
     virtual void PostUpdate() = 0;
-
-    // The progress control (1005), with PBM_SETRANGE, PBM_SETSTEP and PBM_SETPOS semantics.
-    virtual void SetProgressRange(int low, int high) = 0;
-    virtual void SetProgressStep(int step) = 0;
-    virtual void SetProgressPos(int position) = 0;
 
     // Disables Back (1034) and Cancel (2).
     virtual void DisableBackAndCancel() = 0;

@@ -1,6 +1,6 @@
 #include "recovery/TftpServer.h"
 
-#include "recovery/AdapterInterface.h"
+#include "common/DottedAddress.h"
 #include "recovery/TftpTransfer.h"
 
 #include <array>
@@ -18,10 +18,10 @@ constexpr std::size_t kDatagramSize = 2048;
 
 } // namespace
 
-TftpServer::TftpServer(in_addr_t serverAddress, const std::string& firmwarePath, ProgressPage& progressPage,
-                       TftpTimings timings)
+TftpServer::TftpServer(in_addr_t serverAddress, const std::string& firmwarePath,
+                       std::shared_ptr<ProgressPage> progressPage, TftpTimings timings)
     : serverAddress(serverAddress),
-      context(std::make_shared<TftpSessionContext>(serverAddress, firmwarePath, &progressPage, timings)) {}
+      context(std::make_shared<TftpSessionContext>(serverAddress, firmwarePath, std::move(progressPage), timings)) {}
 
 TftpServer::~TftpServer() {
     Stop();
@@ -31,7 +31,7 @@ ListenStatus TftpServer::Start() {
     return listener.Start(
         [this] {
             return UdpListener::Open(
-                {"TFTP server", DottedAddress(serverAddress), kServerPort, serverAddress, {}, false});
+                {"TFTP server", common::FormatDottedAddress(serverAddress), kServerPort, serverAddress, {}, false});
         },
         [this](int socket) { return ReceiveOne(socket); });
 }
@@ -46,10 +46,6 @@ ListenStatus TftpServer::Status() const {
 
 void TftpServer::SetIdleHandler(std::function<void()> handler) {
     context->SetIdleHandler(std::move(handler));
-}
-
-void TftpServer::DetachPage(const std::function<void()>& whileWaiting) {
-    context->pageLink.Detach(whileWaiting);
 }
 
 int TftpServer::RunningSessions() const {

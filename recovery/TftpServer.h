@@ -16,8 +16,9 @@ class TftpServer {
 public:
     static constexpr int kServerPort = 69;
 
-    // Files are served from and stored in the folder of `firmwarePath`; sessions report to `progressPage`.
-    TftpServer(in_addr_t serverAddress, const std::string& firmwarePath, ProgressPage& progressPage,
+    // Files are served from and stored in the folder of `firmwarePath`; sessions report to `progressPage`, which
+    // they keep alive until the last of them ends.
+    TftpServer(in_addr_t serverAddress, const std::string& firmwarePath, std::shared_ptr<ProgressPage> progressPage,
                TftpTimings timings = {});
     virtual ~TftpServer();
 
@@ -33,10 +34,8 @@ public:
     ListenStatus Status() const;
 
     // Runs on a session's thread whenever the last running session has ended and no session has finished the
-    // transfer (FinishTransfer), while the page is attached: the page then offers a way out again.
+    // transfer (FinishTransfer): the page then offers a way out again.
     void SetIdleHandler(std::function<void()> handler);
-    // From now on no session touches the page; waits for calls already running (see PageLink::Detach).
-    void DetachPage(const std::function<void()>& whileWaiting = {});
     int RunningSessions() const;
     // Waits until no session runs; false when `limit` passed first.
     bool WaitForSessions(std::chrono::milliseconds limit) const;

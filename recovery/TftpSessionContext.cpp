@@ -39,7 +39,7 @@ void TftpSessionContext::SessionEnded() {
         sessionsChanged.notify_all();
     }
     if (idle)
-        pageLink.Use([&](ProgressPage&) { idle(); });
+        idle();
 }
 
 void TftpSessionContext::TransferBegins(in_addr_t address) {
@@ -73,7 +73,7 @@ void TftpSessionContext::FinishTransfer(bool success) {
         std::lock_guard lock(sessionsMutex);
         finishReported = true;
     }
-    pageLink.Use([success](ProgressPage& page) { page.FinishTransfer(success); });
+    page->FinishTransfer(success);
 }
 
 void TftpSessionContext::SetIdleHandler(std::function<void()> handler) {

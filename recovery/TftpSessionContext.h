@@ -1,7 +1,7 @@
 #pragma once
-// What the TFTP listener shares with its sessions. Sessions hold it by shared pointer, so a session that
-// outlives the server (or the page) still has it.
-#include "recovery/PageLink.h"
+// What the TFTP listener shares with its sessions. Sessions hold it, and it holds the page, by shared pointer:
+// a session that outlives the server still has both.
+#include "recovery/ProgressPage.h"
 #include "recovery/ServedFolder.h"
 
 #include <chrono>
@@ -28,9 +28,9 @@ struct TftpTimings {
 };
 
 struct TftpSessionContext {
-    TftpSessionContext(in_addr_t serverAddress, const std::string& firmwarePath, ProgressPage* page,
+    TftpSessionContext(in_addr_t serverAddress, const std::string& firmwarePath, std::shared_ptr<ProgressPage> page,
                        TftpTimings timings)
-        : serverAddress(serverAddress), serveDirectory(firmwarePath), pageLink(page), timings(timings) {}
+        : serverAddress(serverAddress), serveDirectory(firmwarePath), page(std::move(page)), timings(timings) {}
 
     static constexpr int kPlaces = 5;
 
@@ -58,7 +58,8 @@ struct TftpSessionContext {
 
     const in_addr_t serverAddress;
     const ServedFolder serveDirectory;
-    PageLink pageLink;
+    // Every session reports here; a page that closes while sessions run drops their calls itself.
+    const std::shared_ptr<ProgressPage> page;
     const TftpTimings timings;
     // One unit per running session: at most 5 exchange packets at a time.
     std::counting_semaphore<kPlaces> sessionLimiter{kPlaces};

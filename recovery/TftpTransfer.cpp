@@ -1,6 +1,6 @@
 #include "recovery/TftpTransfer.h"
 
-#include "recovery/AdapterInterface.h"
+#include "common/DottedAddress.h"
 #include "recovery/TftpSocketChannel.h"
 #include "res/Resources.h"
 
@@ -63,17 +63,17 @@ void TftpTransfer::Run() {
 }
 
 void TftpTransfer::Begin() {
-    const std::string peerText = "From host \"" + DottedAddress(server.serverAddress) + "\" " + "to Gateway \"" +
-                                 DottedAddress(request.requester.sin_addr.s_addr) + "\" ";
+    const std::string peerText = "From host \"" + common::FormatDottedAddress(server.serverAddress) + "\" " +
+                                 "to Gateway \"" + common::FormatDottedAddress(request.requester.sin_addr.s_addr) +
+                                 "\" ";
     const std::string title = res::LoadString(kTitleTextId);
     const std::string status = res::LoadString(kStatusTextId);
-    server.pageLink.Use([&](ProgressPage& page) {
-        page.SetTitleText(title);
-        page.InvalidateTitle();
-        page.SetPeerText(peerText);
-        page.SetStatusText(status);
-        page.PostUpdate();
-    });
+    ProgressPage& page = *server.page;
+    page.SetTitleText(title);
+    page.InvalidateTitle();
+    page.SetPeerText(peerText);
+    page.SetStatusText(status);
+    page.PostUpdate();
 }
 
 TftpTransfer::End TftpTransfer::Exchange() {
@@ -190,7 +190,7 @@ void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::
     if (failed)
         return;
     SetUpProgress();
-    server.pageLink.Use([](ProgressPage& page) { page.DisableBackAndCancel(); });
+    server.page->DisableBackAndCancel();
 }
 
 void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
@@ -337,17 +337,15 @@ void TftpTransfer::SetUpProgress() {
     const std::uint64_t blocks = std::max<std::uint64_t>(1, fileLength / size + (fileLength % size ? 1 : 0));
     const int steps = static_cast<int>(std::min<std::uint64_t>(blocks, kMaxProgressSteps));
     blocksPerStep = blocks / static_cast<std::uint64_t>(steps);
-    server.pageLink.Use([&](ProgressPage& page) {
-        page.SetProgressRange(0, steps);
-        page.SetProgressStep(1);
-    });
+    server.page->SetProgressRange(0, steps);
+    server.page->SetProgressStep(1);
     AdvanceProgress();
 }
 
 void TftpTransfer::AdvanceProgress() {
     if (blockNumber / blocksPerStep > static_cast<std::uint64_t>(progressCount)) {
         const int position = ++progressCount;
-        server.pageLink.Use([&](ProgressPage& page) { page.SetProgressPos(position); });
+        server.page->SetProgressPos(position);
     }
 }
 

@@ -92,15 +92,15 @@ void GatewayHttpSession::ReportProgress(std::uint64_t written, std::uint64_t dec
     int percent = declared ? static_cast<int>(written * 100 / declared) : 100;
     if (percent != lastPercent && progressPage) {
         lastPercent = percent;
-        progressPage->SetPos(percent);
+        progressPage->SetProgressPos(percent);
     }
 }
 
 int GatewayHttpSession::UploadFirmware() {
     if (progressPage) {
-        progressPage->SetRange(0, 100);
-        progressPage->SetStep(1);
-        progressPage->SetPos(0);
+        progressPage->SetProgressRange(0, 100);
+        progressPage->SetProgressStep(1);
+        progressPage->SetProgressPos(0);
         progressPage->EnableCancel(false);
     }
     lastPercent = 0;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QPainter>
+#include <QProgressBar>
 #include <QWidget>
 
 #include <initializer_list>
@@ -114,6 +115,19 @@ bool WizardPage::IsTransparent(const res::ControlTemplate& control) const {
         }
     }
     return false;
+}
+
+void WizardPage::ShowProgress(int id, const common::ProgressBarState& state) {
+    auto* bar = ItemAs<QProgressBar>(id);
+    if (bar == nullptr)
+        return;
+    if (state.high() > state.low()) {
+        bar->setRange(state.low(), state.high());
+        bar->setValue(state.pos());
+    } else {
+        bar->setRange(0, 1);
+        bar->setValue(0);
+    }
 }
 
 } // namespace vornalix::wizard

@@ -1,6 +1,7 @@
 #pragma once
 // What every wizard page shares: the application icon, the title band, labels drawn on the
 // page colour, and Back (1034) ending the page with 1034.
+#include "common/ProgressBarState.h"
 #include "ui/Dialog.h"
 #include "wizard/PageResult.h"
 
@@ -32,6 +33,9 @@ protected:
     bool OnCommand(int id) override;
     void OnPaint(QPainter& painter) override;
     bool IsTransparent(const res::ControlTemplate& control) const override;
+    // Shows `state` in the progress bar control `id`; an empty range shows an empty bar (Qt would show a busy
+    // indicator).
+    void ShowProgress(int id, const common::ProgressBarState& state);
 
 private:
     bool waiting = false;

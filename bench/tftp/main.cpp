@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <net/if.h>
 #include <random>
 #include <sched.h>
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     }
     const std::string firmware = (dir / "served" / "bench.bin").string();
 
-    QuietPage page;
+    const auto page = std::make_shared<QuietPage>();
     BootReplyServer bootServer(inet_addr("10.99.0.1"), firmware);
     TftpServer ours(inet_addr("10.99.0.1"), firmware, page);
     for (const ListenStatus& status : {bootServer.Start(), ours.Start()})
@@ -224,7 +225,6 @@ int main(int argc, char** argv) {
     bootServer.Stop();
     ours.Stop();
     ours.WaitForSessions(std::chrono::seconds(25));
-    ours.DetachPage();
     std::filesystem::remove_all(dir);
     return fetched && copiedTime > 0 ? 0 : 1;
 }

@@ -1,9 +1,9 @@
 #include "hostnet/linux/LinuxIpHelper.h"
 
+#include "common/DottedAddress.h"
 #include "hostnet/linux/NetlinkTables.h"
 #include "hostnet/linux/ProcessRunner.h"
 
-#include <arpa/inet.h>
 #include <net/if.h>
 
 namespace vornalix::hostnet {
@@ -74,9 +74,7 @@ std::uint32_t LinuxIpHelper::GetAdaptersInfo(std::vector<IpAdapterInfo>& adapter
         for (const AddressRecord& record : tables.addresses) {
             if (record.index != link.index)
                 continue;
-            char text[INET_ADDRSTRLEN] = {};
-            inet_ntop(AF_INET, &record.address, text, sizeof text);
-            adapter.IpAddressList.emplace_back(text);
+            adapter.IpAddressList.emplace_back(common::FormatDottedAddress(record.address));
         }
         // As the Windows list does, an adapter without an address shows 0.0.0.0.
         if (adapter.IpAddressList.empty())

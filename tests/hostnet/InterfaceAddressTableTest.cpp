@@ -1,4 +1,5 @@
 #include "hostnet/InterfaceAddressTable.h"
+#include "common/DottedAddress.h"
 #include "hostnet/OidRoutines.h"
 #include "hostnet/fake/FakeMibAgent.h"
 
@@ -19,8 +20,7 @@ constexpr std::int32_t kPpp = 23;
 constexpr std::int32_t kLoopback = 24;
 
 std::string Dotted(std::uint32_t address) {
-    char buffer[16];
-    return FormatDottedAddress(address, buffer);
+    return vornalix::common::FormatDottedAddress(address);
 }
 
 class InterfaceAddressTableTest : public ::testing::Test {
@@ -32,19 +32,6 @@ protected:
     FakeMibAgent agent;
     AdapterEntry table[12];
 };
-
-TEST(FormatDottedAddress, FirstOctetInMemoryComesFirst) {
-    const std::uint8_t octets[4] = {192, 168, 1, 10};
-    std::uint32_t address;
-    std::memcpy(&address, octets, 4);
-    EXPECT_EQ(Dotted(address), "192.168.1.10");
-    char buffer[16];
-    std::memset(buffer, 'x', sizeof buffer);
-    const std::uint32_t widest = 0xFFFFFFFF;
-    EXPECT_EQ(FormatDottedAddress(widest, buffer), buffer);
-    EXPECT_STREQ(buffer, "255.255.255.255");
-    EXPECT_EQ(Dotted(0), "0.0.0.0");
-}
 
 TEST_F(InterfaceAddressTableTest, CapacityZeroLoadsAndUnloadsOnly) {
     agent.AddInterface(2, "eth0", kEthernet);

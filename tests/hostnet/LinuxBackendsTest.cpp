@@ -1,5 +1,6 @@
 // The Linux backends on real interfaces, created in a network namespace of this test
 // process's own (the host's interfaces are never seen or touched).
+#include "common/DottedAddress.h"
 #include "hostnet/AdapterLease.h"
 #include "hostnet/EmergencyAdapters.h"
 #include "hostnet/InterfaceAddressTable.h"
@@ -20,6 +21,7 @@
 #include <map>
 
 using namespace vornalix::hostnet;
+using vornalix::common::FormatDottedAddress;
 
 namespace {
 

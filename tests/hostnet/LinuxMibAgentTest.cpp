@@ -1,4 +1,5 @@
 #include "hostnet/linux/LinuxMibAgent.h"
+#include "common/DottedAddress.h"
 #include "hostnet/InterfaceAddressTable.h"
 #include "hostnet/fake/FakeMibAgent.h"
 #include "hostnet/linux/InterfaceDescription.h"
@@ -13,6 +14,7 @@
 #include <fstream>
 
 using namespace vornalix::hostnet;
+using vornalix::common::FormatDottedAddress;
 namespace fs = std::filesystem;
 
 namespace {

@@ -196,23 +196,29 @@ TEST_P(TftpTwinTest, SessionLeftForItsTwinDoesNotFailTheTransfer) {
 INSTANTIATE_TEST_SUITE_P(Requester, TftpTwinTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "AnswersWithUnknownTransferId" : "Silent"; });
 
-TEST_F(TftpSessionTest, SessionThatOutlivesThePageLeavesItAlone) {
+// The session keeps the page it reports to alive after the server and every other owner let go of it.
+TEST_F(TftpSessionTest, SessionThatOutlivesTheServerKeepsItsPage) {
     WriteFile("Image.bin", RandomBytes(2000));
     Start();
     const UdpPeer client;
     client.SendTo(Request(1, "Image.bin"), 69);
     const auto data1 = client.Receive();
     ASSERT_TRUE(data1);
-    server->Stop();
-    server->DetachPage();
-    const std::size_t before = page.Events().size();
+    const std::weak_ptr<TftpSessionContext> context = server->context;
+    const std::weak_ptr<RecordingPage> held = sharedPage;
+    server.reset();
+    sharedPage.reset();
+    ASSERT_FALSE(held.expired());
     for (std::uint16_t block = 1; block <= 3; ++block) {
         client.SendTo(AckPacket(block), data1->from);
         ASSERT_TRUE(client.Receive()); // the session still serves its requester
     }
     client.SendTo(AckPacket(4), data1->from);
-    EXPECT_TRUE(server->WaitForSessions(milliseconds(500)));
-    EXPECT_EQ(page.Events().size(), before);
+    const auto deadline = std::chrono::steady_clock::now() + milliseconds(2000);
+    while (!context.expired() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(milliseconds(5));
+    EXPECT_TRUE(held.expired());
+    EXPECT_TRUE(context.expired());
 }
 
 // The page stops both servers from the session's thread inside FinishTransfer, while the page's own thread
@@ -246,13 +252,13 @@ TEST_F(TftpSessionTest, FinishTransferStopsBothServersWhileTheUserCancels) {
 
 TEST_F(TftpSessionTest, PortInUseAndMissingPermissionAreReported) {
     Start();
-    TftpServer second(Address("127.0.0.1"), (folder / "fw" / "Image.bin").string(), page);
+    TftpServer second(Address("127.0.0.1"), (folder / "fw" / "Image.bin").string(), sharedPage);
     const ListenStatus busy = second.Start();
     EXPECT_EQ(busy.failure, ListenFailure::PortInUse) << busy.reason;
     EXPECT_NE(busy.reason.find("69"), std::string::npos);
     server->Stop();
 
-    TftpServer absent(Address("192.0.2.7"), (folder / "fw" / "Image.bin").string(), page);
+    TftpServer absent(Address("192.0.2.7"), (folder / "fw" / "Image.bin").string(), sharedPage);
     EXPECT_EQ(absent.Start().failure, ListenFailure::AddressNotPresent);
 
     const pid_t child = fork();
@@ -260,7 +266,7 @@ TEST_F(TftpSessionTest, PortInUseAndMissingPermissionAreReported) {
         // Without root, ports below 1024 are not ours.
         if (setgid(65534) != 0 || setuid(65534) != 0)
             _exit(3);
-        RecordingPage quiet;
+        const auto quiet = std::make_shared<RecordingPage>();
         TftpServer unprivileged(Address("127.0.0.1"), "/tmp/x.bin", quiet);
         const ListenStatus status = unprivileged.Start();
         BootReplyServer boot(Address("127.0.0.1"), "/tmp/x.bin");

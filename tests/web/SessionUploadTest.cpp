@@ -2,8 +2,8 @@
 #include "GatewaySim.h"
 #include "WebFakes.h"
 
-#include "res/Resources.h"
 #include "common/fake/ScriptedPrompt.h"
+#include "res/Resources.h"
 #include "web/GatewayHttpSession.h"
 #include "web/UploadStatus.h"
 
@@ -185,8 +185,8 @@ TEST_F(SessionUploadTest, EmptyOrMissingFileFailsWithoutTraffic) {
 class FileChangingSink : public RecordingSink {
 public:
     explicit FileChangingSink(std::function<void()> change) : change(std::move(change)) {}
-    void SetPos(int position) override {
-        RecordingSink::SetPos(position);
+    void SetProgressPos(int position) override {
+        RecordingSink::SetProgressPos(position);
         if (position >= 10 && change) {
             change();
             change = nullptr;

@@ -18,15 +18,15 @@ public:
         statuses.push_back(code);
         changed.notify_all();
     }
-    void SetRange(int lower, int upper) override {
+    void SetProgressRange(int lower, int upper) override {
         std::lock_guard lock(mutex);
         range = {lower, upper};
     }
-    void SetStep(int value) override {
+    void SetProgressStep(int value) override {
         std::lock_guard lock(mutex);
         step = value;
     }
-    void SetPos(int position) override {
+    void SetProgressPos(int position) override {
         std::lock_guard lock(mutex);
         positions.push_back(position);
     }

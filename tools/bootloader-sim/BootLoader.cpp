@@ -1,5 +1,7 @@
 #include "tools/bootloader-sim/BootLoader.h"
 
+#include "common/DottedAddress.h"
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstring>
@@ -11,6 +13,8 @@
 #include <unistd.h>
 
 namespace {
+
+using vornalix::common::FormatDottedAddress;
 
 class Socket {
 public:
@@ -118,8 +122,9 @@ std::optional<BootReplyFields> BootLoader::RequestBootReply() {
             fields.file.assign(reinterpret_cast<const char*>(reply + 108),
                                strnlen(reinterpret_cast<const char*>(reply + 108), 128));
             std::printf("bootreply from %s length %d yiaddr %s siaddr %s file %s\n",
-                        Dotted(from.sin_addr.s_addr).c_str(), length, Dotted(fields.yiaddr).c_str(),
-                        Dotted(fields.siaddr).c_str(), fields.file.c_str());
+                        FormatDottedAddress(from.sin_addr.s_addr).c_str(), length,
+                        FormatDottedAddress(fields.yiaddr).c_str(), FormatDottedAddress(fields.siaddr).c_str(),
+                        fields.file.c_str());
             return fields;
         }
     }
@@ -239,10 +244,4 @@ std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
-}
-
-std::string Dotted(in_addr_t address) {
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
 }

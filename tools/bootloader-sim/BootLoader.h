@@ -42,4 +42,3 @@ private:
 };
 
 std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes);
-std::string Dotted(in_addr_t address);

@@ -1,6 +1,7 @@
 // vornalix-bootloader-sim: behaves like the gateway's boot loader on an unconfigured interface. Broadcasts
 // BOOTREQUESTs until answered, takes the offered address, fetches param.ini (optionally) and the boot file by
 // TFTP, checks length and CRC-32 and prints what happened. Exit 0 when everything asked for was received.
+#include "common/DottedAddress.h"
 #include "tools/bootloader-sim/BootLoader.h"
 
 #include <cstdio>
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!loader.TakeAddress(reply->yiaddr)) {
-        std::printf("cannot take the address %s\n", Dotted(reply->yiaddr).c_str());
+        std::printf("cannot take the address %s\n", vornalix::common::FormatDottedAddress(reply->yiaddr).c_str());
         return 1;
     }
     std::string error;

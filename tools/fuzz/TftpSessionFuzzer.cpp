@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <unistd.h>
 
 using namespace vornalix::recovery;
@@ -229,8 +230,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (const auto name = entry.path().filename(); name != "image.bin" && name != "param.ini")
             std::filesystem::remove(entry.path(), error);
 
-    Page page;
-    auto context = std::make_shared<TftpSessionContext>(kServerAddress, folder.firmware, &page,
+    const auto page = std::make_shared<Page>();
+    auto context = std::make_shared<TftpSessionContext>(kServerAddress, folder.firmware, page,
                                                         TftpTimings{4, 5, std::chrono::microseconds(0)});
     sockaddr_in requester{};
     requester.sin_family = AF_INET;
@@ -241,7 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto channel = std::make_unique<Channel>(in);
     Channel& seen = *channel;
     seen.Expect(file);
-    page.check = [&](bool success) {
+    page->check = [&](bool success) {
         if (!success)
             return;
         // Success: the requester's last word was the ACK of the block that ends the file, and the blocks sent up

@@ -14,12 +14,12 @@ build() {
     local name="$1"; shift
     clang++ "${flags[@]}" -o "$out/$name" "$root/tools/fuzz/$name.cpp" "$@"
 }
-build BootReplyFuzzer "$root/recovery/BootReplyBuilder.cpp" "$root/recovery/AdapterInterface.cpp" & first=$!
+build BootReplyFuzzer "$root/recovery/BootReplyBuilder.cpp" "$root/common/DottedAddress.cpp" & first=$!
 build TftpRequestFuzzer "$root/recovery/TftpPacket.cpp" "$root/recovery/ServedFolder.cpp" & second=$!
 wait "$first"
 wait "$second"
-build TftpSessionFuzzer "$root"/recovery/{TftpTransfer,TftpPacket,ServedFolder,TftpSessionContext,PageLink}.cpp \
-    "$root"/recovery/{TftpSocketChannel,TimedSocketIo,AdapterInterface}.cpp "$root"/res/*.cpp
+build TftpSessionFuzzer "$root"/recovery/{TftpTransfer,TftpPacket,ServedFolder,TftpSessionContext}.cpp \
+    "$root"/recovery/{TftpSocketChannel,TimedSocketIo}.cpp "$root"/common/*.cpp "$root"/res/*.cpp
 
 run() {
     local name="$1"; shift

@@ -6,9 +6,16 @@
 using namespace vornalix::recovery;
 
 void ConsolePage::SetServers(BootReplyServer* boot, TftpServer* tftp) {
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(serversMutex);
     bootServer = boot;
     tftpServer = tftp;
+}
+
+void ConsolePage::Close() {
+    std::scoped_lock lock(serversMutex, mutex);
+    bootServer = nullptr;
+    tftpServer = nullptr;
+    closed = true;
 }
 
 std::optional<bool> ConsolePage::Result() const {
@@ -72,18 +79,14 @@ void ConsolePage::DisableBackAndCancel() {
 }
 
 void ConsolePage::FinishTransfer(bool success) {
-    BootReplyServer* boot;
-    TftpServer* tftp;
     {
-        std::lock_guard lock(mutex);
-        boot = bootServer;
-        tftp = tftpServer;
+        // Stopping waits for the server threads, which never call into the page.
+        std::lock_guard lock(serversMutex);
+        if (bootServer != nullptr)
+            bootServer->Stop();
+        if (tftpServer != nullptr)
+            tftpServer->Stop();
     }
-    // Stopping waits for the server threads; no lock of ours is held meanwhile.
-    if (boot != nullptr)
-        boot->Stop();
-    if (tftp != nullptr)
-        tftp->Stop();
     std::lock_guard lock(mutex);
     if (!result) {
         result = success;
@@ -92,6 +95,8 @@ void ConsolePage::FinishTransfer(bool success) {
 }
 
 void ConsolePage::Line(const std::string& text) {
+    if (closed)
+        return;
     std::fprintf(out, "%s\n", text.c_str());
     std::fflush(out);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The transfer page as lines on a terminal: every change of a text, of the progress or of the buttons is one
-// line. FinishTransfer stops both servers, as the page does, and records the result.
-#include "recovery/ProgressBarState.h"
+// line. FinishTransfer stops both servers, as the page does, and records the result. The TFTP sessions hold it
+// and may outlive main's servers and output: see Close.
+#include "common/ProgressBarState.h"
 #include "recovery/ProgressPage.h"
 
 #include <cstdio>
@@ -19,6 +20,8 @@ public:
     explicit ConsolePage(std::FILE* out) : out(out) {}
 
     void SetServers(vornalix::recovery::BootReplyServer* boot, vornalix::recovery::TftpServer* tftp);
+    // From now on the page shows nothing and stops no server; waits for a FinishTransfer that is stopping them.
+    void Close();
     // The transfer's result once FinishTransfer was called.
     std::optional<bool> Result() const;
 
@@ -39,12 +42,14 @@ private:
 
     std::FILE* out;
     mutable std::mutex mutex;
+    std::mutex serversMutex; // held while FinishTransfer stops the servers
     vornalix::recovery::BootReplyServer* bootServer = nullptr;
     vornalix::recovery::TftpServer* tftpServer = nullptr;
     std::string titleText, statusText, peerText;
     std::string shownTitle, shownStatus, shownPeer;
-    vornalix::recovery::ProgressBarState progressBar;
+    vornalix::common::ProgressBarState progressBar;
     std::string shownProgress;
     bool buttonsDisabled = false;
+    bool closed = false;
     std::optional<bool> result;
 };

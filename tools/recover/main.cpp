@@ -4,6 +4,7 @@
 // failed, 2 when it could not start, 130 on Ctrl-C (143 on SIGTERM). An adapter without an IPv4 address gets a
 // link-local one for the transfer, and the daemon that manages the adapter is told to keep its address through
 // the gateway's power cycle; both are undone before it exits (--no-host-changes: nothing is changed).
+#include "common/DottedAddress.h"
 #include "hostnet/AdapterHold.h"
 #include "hostnet/EmergencyAdapters.h"
 #include "hostnet/PermissionAdvice.h"
@@ -26,6 +27,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -137,7 +139,7 @@ int main(int argc, char** argv) {
         if (adapter->temporaryAddress)
             temporaryAddress = adapter->entry.address;
     }
-    const std::string addressText = DottedAddress(parsed.s_addr);
+    const std::string addressText = common::FormatDottedAddress(parsed.s_addr);
 
     // Ctrl-C and termination are taken by this thread only: block them before any server thread exists.
     sigset_t stopSignals;
@@ -163,12 +165,12 @@ int main(int argc, char** argv) {
             std::printf("address: %s/16 given to %s for the transfer\n", addressText.c_str(), adapterName.c_str());
     }
 
-    ConsolePage page(stdout);
+    const auto page = std::make_shared<ConsolePage>(stdout);
     BootReplyServer bootServer(parsed.s_addr, firmware);
     TftpServer tftpServer(parsed.s_addr, firmware, page);
-    page.SetServers(&bootServer, &tftpServer);
+    page->SetServers(&bootServer, &tftpServer);
 
-    page.SetTitleText(res::LoadString(res::StringId::RestartGatewayAgain));
+    page->SetTitleText(res::LoadString(res::StringId::RestartGatewayAgain));
     const std::pair<const char*, int> servers[] = {{"BOOTP", 67}, {"TFTP", 69}};
     int serverIndex = 0;
     for (const ListenStatus& status : {bootServer.Start(), tftpServer.Start()}) {
@@ -178,7 +180,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: %s\n%s: %s\n", argv[0], text.c_str(), argv[0], status.reason.c_str());
             bootServer.Stop();
             tftpServer.Stop();
-            tftpServer.DetachPage();
+            page->Close();
             hold.End();
             std::fflush(stdout);
             std::_Exit(kExitCannotStart);
@@ -186,9 +188,9 @@ int main(int argc, char** argv) {
     }
     std::printf("listening: BOOTP on %s port 67, TFTP on %s port 69 (%s), offering %s\n", addressText.c_str(),
                 addressText.c_str(), adapterName.c_str(), bootServer.clientAddressText.c_str());
-    page.SetStatusText(res::LoadString(res::StringId::PowerCycleGateway));
-    page.SetTitleText(res::LoadString(res::StringId::RestartGateway));
-    page.PostUpdate();
+    page->SetStatusText(res::LoadString(res::StringId::PowerCycleGateway));
+    page->SetTitleText(res::LoadString(res::StringId::RestartGateway));
+    page->PostUpdate();
 
     int exitCode = kExitInterrupted;
     for (;;) {
@@ -199,19 +201,19 @@ int main(int argc, char** argv) {
             exitCode = caught == SIGINT ? kExitInterrupted : kExitTerminated;
             break;
         }
-        if (const auto result = page.Result()) {
+        if (const auto result = page->Result()) {
             exitCode = *result ? kExitFinished : kExitFailed;
             break;
         }
     }
     bootServer.Stop();
     tftpServer.Stop();
-    tftpServer.DetachPage();
+    page->Close();
     hold.End();
     if (hostChanges && (temporaryAddress != 0 || hold.Manager() != hostnet::LinkManager::None))
         std::printf("restored: %s as it was before\n", adapterName.c_str());
     std::fflush(stdout);
-    // A session may still be winding down on its own thread (it no longer touches the page): leave without
+    // A session may still be winding down on its own thread (the page no longer shows it): leave without
     // running static destructors under it.
     std::_Exit(exitCode);
 }

@@ -75,7 +75,7 @@ std::unique_ptr<ui::Dialog> UploadPageAt(web::GatewayHttpSession& session, std::
     session.firmwarePath = kSampleFirmware;
     auto page = std::make_unique<wizard::UploadProgressPage>(session);
     page->InitializeForDisplay();
-    page->SetPos(40);
+    page->SetProgressPos(40);
     for (int code : codes)
         page->OnUploadStatus(code);
     return page;
@@ -116,17 +116,18 @@ std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
     auto page = std::make_unique<wizard::EmergencyTransferPage>(kSampleFirmware, inet_addr("192.168.1.1"),
                                                                 wizard::EmergencyTransferPage::Options{{}, false});
     page->InitializeForDisplay();
+    const auto sessions = page->SessionPage();
     if (stage == 1) {
-        page->SetTitleText(LoadString(res::StringId::RestartGateway));
-        page->SetStatusText(LoadString(res::StringId::PowerCycleGateway));
+        sessions->SetTitleText(LoadString(res::StringId::RestartGateway));
+        sessions->SetStatusText(LoadString(res::StringId::PowerCycleGateway));
     }
     if (stage == 2) {
-        page->SetTitleText(LoadString(res::StringId::UpdatingFirmwareTitle));
-        page->SetStatusText(LoadString(res::StringId::UpdatingFirmware));
-        page->SetPeerText("From host \"192.168.1.1\" to Gateway \"192.168.1.2\" ");
-        page->SetProgressRange(0, 10);
-        page->SetProgressPos(4);
-        page->DisableBackAndCancel();
+        sessions->SetTitleText(LoadString(res::StringId::UpdatingFirmwareTitle));
+        sessions->SetStatusText(LoadString(res::StringId::UpdatingFirmware));
+        sessions->SetPeerText("From host \"192.168.1.1\" to Gateway \"192.168.1.2\" ");
+        sessions->SetProgressRange(0, 10);
+        sessions->SetProgressPos(4);
+        sessions->DisableBackAndCancel();
     }
     if (stage == 3) {
         using recovery::ListenFailure;

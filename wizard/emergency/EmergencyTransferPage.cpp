@@ -4,28 +4,110 @@
 #include "res/Resources.h"
 #include "ui/GuiThread.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QProgressBar>
 #include <QTimerEvent>
+
+#include <mutex>
 
 namespace vornalix::wizard {
 
-namespace {} // namespace
+namespace {
+
+EmergencyTransferPage& PageOf(ui::Dialog& dialog) {
+    return static_cast<EmergencyTransferPage&>(dialog);
+}
+
+} // namespace
+
+class EmergencyTransferPage::Reporter : public recovery::ProgressPage {
+public:
+    explicit Reporter(std::shared_ptr<ui::GuiThread> link) : link(std::move(link)) {}
+
+    void SetTitleText(const std::string& text) override { SetText(titleText, text); }
+    void SetStatusText(const std::string& text) override { SetText(statusText, text); }
+    void SetPeerText(const std::string& text) override { SetText(peerText, text); }
+
+    void InvalidateTitle() override {
+        link->Post([](ui::Dialog& page) { page.update(); });
+    }
+
+    void PostUpdate() override { link->PostCommand(IDC_UPDATE); }
+
+    void SetProgressRange(int low, int high) override {
+        link->Call([low, high](ui::Dialog& dialog) {
+            EmergencyTransferPage& page = PageOf(dialog);
+            page.progressBar.SetRange(low, high);
+            page.ShowProgress(IDC_PROGRESS, page.progressBar);
+        });
+    }
+
+    void SetProgressStep(int step) override {
+        link->Call([step](ui::Dialog& dialog) { PageOf(dialog).progressBar.SetStep(step); });
+    }
+
+    void SetProgressPos(int position) override {
+        link->Call([position](ui::Dialog& dialog) {
+            EmergencyTransferPage& page = PageOf(dialog);
+            page.progressBar.SetPos(position);
+            page.ShowProgress(IDC_PROGRESS, page.progressBar);
+        });
+    }
+
+    void DisableBackAndCancel() override {
+        link->Call([](ui::Dialog& page) {
+            page.EnableItem(wizard::IDC_BACK, false);
+            page.EnableItem(common::IDCANCEL, false);
+        });
+    }
+
+    void FinishTransfer(bool success) override {
+        // Each Stop waits for that server's thread, which never calls into the page.
+        link->Call([success](ui::Dialog& dialog) {
+            EmergencyTransferPage& page = PageOf(dialog);
+            page.StopServers();
+            // The first transfer to end decides; a later one finds the page closing.
+            if (page.finishCommand != 0)
+                return;
+            page.finishCommand = success ? IDC_SUCCESS : IDC_DL_FAIL;
+            page.Link()->PostCommand(page.finishCommand);
+        });
+    }
+
+    mutable std::mutex mutex;
+    std::string titleText;
+    std::string statusText;
+    std::string peerText;
+    bool sessionTexts = false; // a session has written the texts
+
+private:
+    void SetText(std::string& field, const std::string& text) {
+        if (!link->Attached())
+            return;
+        std::lock_guard lock(mutex);
+        field = text;
+        sessionTexts = true;
+    }
+
+    const std::shared_ptr<ui::GuiThread> link;
+};
 
 EmergencyTransferPage::EmergencyTransferPage(std::string firmwarePath, in_addr_t serverAddress)
     : EmergencyTransferPage(std::move(firmwarePath), serverAddress, Options{}) {}
 
 EmergencyTransferPage::EmergencyTransferPage(std::string firmwarePath, in_addr_t serverAddress, Options options)
-    : WizardPage(kTemplateId), firmwarePath(std::move(firmwarePath)), serverAddress(serverAddress), options(options) {}
+    : WizardPage(kTemplateId), firmwarePath(std::move(firmwarePath)), serverAddress(serverAddress), options(options),
+      reporter(std::make_shared<Reporter>(Link())) {}
 
 EmergencyTransferPage::~EmergencyTransferPage() {
     Shutdown();
 }
 
 std::string EmergencyTransferPage::BannerTitle() const {
-    std::lock_guard lock(textMutex);
-    return titleText;
+    std::lock_guard lock(reporter->mutex);
+    return reporter->titleText;
+}
+
+std::shared_ptr<recovery::ProgressPage> EmergencyTransferPage::SessionPage() const {
+    return reporter;
 }
 
 bool EmergencyTransferPage::BootServerRunning() const {
@@ -41,9 +123,9 @@ void EmergencyTransferPage::DoDataExchange(bool saveAndValidate) {
         return;
     std::string status, peer;
     {
-        std::lock_guard lock(textMutex);
-        status = statusText;
-        peer = peerText;
+        std::lock_guard lock(reporter->mutex);
+        status = reporter->statusText;
+        peer = reporter->peerText;
     }
     SetItemText(IDC_STATUS, status);
     SetItemText(IDC_PEER, peer);
@@ -51,8 +133,8 @@ void EmergencyTransferPage::DoDataExchange(bool saveAndValidate) {
 
 bool EmergencyTransferPage::OnInitDialog() {
     {
-        std::lock_guard lock(textMutex);
-        titleText = res::LoadString(res::StringId::RestartGatewayAgain);
+        std::lock_guard lock(reporter->mutex);
+        reporter->titleText = res::LoadString(res::StringId::RestartGatewayAgain);
     }
     WizardPage::OnInitDialog();
     if (options.startServers && BeginHold())
@@ -85,12 +167,13 @@ bool EmergencyTransferPage::BeginHold() {
 void EmergencyTransferPage::StartServers() {
     bootServer = std::make_unique<recovery::BootReplyServer>(serverAddress, firmwarePath);
     bootStatus = bootServer->Start();
-    tftpServer = std::make_unique<recovery::TftpServer>(serverAddress, firmwarePath, *this, options.timings);
+    tftpServer = std::make_unique<recovery::TftpServer>(serverAddress, firmwarePath, reporter, options.timings);
     // A session that ended without finishing the transfer (a param.ini that names the image, and then nothing)
     // leaves Cancel disabled: it comes back once no session runs.
-    tftpServer->SetIdleHandler([this] {
-        Link()->Post([this](ui::Dialog& page) {
-            if (finishCommand.load() == 0 && tftpServer && tftpServer->RunningSessions() == 0)
+    tftpServer->SetIdleHandler([link = Link()] {
+        link->Post([](ui::Dialog& dialog) {
+            EmergencyTransferPage& page = PageOf(dialog);
+            if (page.finishCommand == 0 && page.tftpServer && page.tftpServer->RunningSessions() == 0)
                 page.EnableItem(common::IDCANCEL, true);
         });
     });
@@ -120,15 +203,15 @@ void EmergencyTransferPage::timerEvent(QTimerEvent* event) {
     }
     KillStartTimer();
     {
-        std::lock_guard lock(textMutex);
+        std::lock_guard lock(reporter->mutex);
         // A session that started meanwhile keeps its texts.
-        if (!sessionTexts) {
-            titleText = res::LoadString(res::StringId::RestartGateway);
+        if (!reporter->sessionTexts) {
+            reporter->titleText = res::LoadString(res::StringId::RestartGateway);
             // A server that cannot listen would leave the page waiting for ever: say why instead.
             std::string failure = ListenFailureText(0);
-            statusText = failure.empty() ? res::LoadString(res::StringId::PowerCycleGateway) : failure;
+            reporter->statusText = failure.empty() ? res::LoadString(res::StringId::PowerCycleGateway) : failure;
             if (!failure.empty())
-                peerText = ListenFailureText(1);
+                reporter->peerText = ListenFailureText(1);
         }
     }
     UpdateData(false);
@@ -148,11 +231,11 @@ bool EmergencyTransferPage::OnCommand(int id) {
         return true;
     case IDC_SUCCESS:
         // Only the command FinishTransfer posts: Enter gives the same id and must not report a success.
-        if (finishCommand.load() == IDC_SUCCESS)
+        if (finishCommand == IDC_SUCCESS)
             OnOK();
         return true;
     case IDC_DL_FAIL:
-        if (finishCommand.load() == IDC_DL_FAIL)
+        if (finishCommand == IDC_DL_FAIL)
             EndDialog(kTransferFailed);
         return true;
     default:
@@ -185,90 +268,13 @@ void EmergencyTransferPage::Shutdown() {
         return;
     shutDown = true;
     KillStartTimer();
+    // From here on no session reaches the page, and a session waiting for this thread to run one of its calls
+    // returns at once: stopping the servers below waits for nothing that needs this thread.
+    Link()->Detach();
     StopServers();
-    // A session may be waiting for this thread to run one of its calls: keep serving events until every
-    // call has returned; afterwards no session reaches the page.
-    if (tftpServer)
-        tftpServer->DetachPage([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
     // The servers are gone: the adapter is given back as it was.
     if (hold)
         hold->End();
-}
-
-void EmergencyTransferPage::SetTitleText(const std::string& text) {
-    std::lock_guard lock(textMutex);
-    titleText = text;
-    sessionTexts = true;
-}
-
-void EmergencyTransferPage::SetStatusText(const std::string& text) {
-    std::lock_guard lock(textMutex);
-    statusText = text;
-    sessionTexts = true;
-}
-
-void EmergencyTransferPage::SetPeerText(const std::string& text) {
-    std::lock_guard lock(textMutex);
-    peerText = text;
-    sessionTexts = true;
-}
-
-void EmergencyTransferPage::InvalidateTitle() {
-    Link()->Post([](ui::Dialog& page) { page.update(); });
-}
-
-void EmergencyTransferPage::PostUpdate() {
-    Link()->PostCommand(IDC_UPDATE);
-}
-
-void EmergencyTransferPage::SetProgressRange(int low, int high) {
-    Link()->Call([this, low, high](ui::Dialog&) {
-        progressBar.SetRange(low, high);
-        ShowProgress();
-    });
-}
-
-void EmergencyTransferPage::SetProgressStep(int step) {
-    Link()->Call([this, step](ui::Dialog&) { progressBar.SetStep(step); });
-}
-
-void EmergencyTransferPage::SetProgressPos(int position) {
-    Link()->Call([this, position](ui::Dialog&) {
-        progressBar.SetPos(position);
-        ShowProgress();
-    });
-}
-
-void EmergencyTransferPage::ShowProgress() {
-    auto* bar = ItemAs<QProgressBar>(IDC_PROGRESS);
-    if (progressBar.high() > progressBar.low()) {
-        bar->setRange(progressBar.low(), progressBar.high());
-        bar->setValue(progressBar.pos());
-    } else {
-        // An empty range shows an empty bar (Qt would show a busy indicator).
-        bar->setRange(0, 1);
-        bar->setValue(0);
-    }
-}
-
-void EmergencyTransferPage::DisableBackAndCancel() {
-    Link()->Call([](ui::Dialog& page) {
-        page.EnableItem(wizard::IDC_BACK, false);
-        page.EnableItem(common::IDCANCEL, false);
-    });
-}
-
-void EmergencyTransferPage::FinishTransfer(bool success) {
-    // On a session thread: each Stop waits for that server's thread, which never calls into the page.
-    if (bootServer)
-        bootServer->Stop();
-    if (tftpServer)
-        tftpServer->Stop();
-    const int command = success ? IDC_SUCCESS : IDC_DL_FAIL;
-    int expected = 0;
-    // The first transfer to end decides; a later one finds the page closing.
-    if (finishCommand.compare_exchange_strong(expected, command))
-        Link()->PostCommand(command);
 }
 
 } // namespace vornalix::wizard

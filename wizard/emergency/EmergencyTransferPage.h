@@ -3,23 +3,21 @@
 // the TFTP server on the chosen address; the TFTP sessions fill the texts and the progress bar and end the page
 // through FinishTransfer. Results: 1 the firmware was fetched, 4 the transfer failed, 2 Cancel, 1034 Back.
 // Both servers are stopped on every way out.
+#include "common/ProgressBarState.h"
 #include "hostnet/PlatformAdapterHold.h"
 #include "recovery/BootReplyServer.h"
 #include "recovery/ListenStatus.h"
-#include "recovery/ProgressBarState.h"
 #include "recovery/ProgressPage.h"
 #include "recovery/TftpServer.h"
 #include "wizard/PageResult.h"
 #include "wizard/WizardPage.h"
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace vornalix::wizard {
 
-class EmergencyTransferPage : public wizard::WizardPage, public recovery::ProgressPage {
+class EmergencyTransferPage : public wizard::WizardPage {
 public:
     static constexpr int kTemplateId = 104;
     static constexpr int IDC_PROGRESS = 1005;
@@ -56,19 +54,11 @@ public:
     // Whether a server's thread is still running (false once stopped or never started).
     bool BootServerRunning() const;
     bool TftpServerRunning() const;
-    const recovery::ProgressBarState& ProgressBar() const { return progressBar; }
+    const common::ProgressBarState& ProgressBar() const { return progressBar; }
 
-    // ProgressPage, called by the TFTP sessions on their own threads.
-    void SetTitleText(const std::string& text) override;
-    void SetStatusText(const std::string& text) override;
-    void SetPeerText(const std::string& text) override;
-    void InvalidateTitle() override;
-    void PostUpdate() override;
-    void SetProgressRange(int low, int high) override;
-    void SetProgressStep(int step) override;
-    void SetProgressPos(int position) override;
-    void DisableBackAndCancel() override;
-    void FinishTransfer(bool success) override;
+    // The page as the TFTP sessions see it, called on their own threads. It keeps the texts and reaches the page
+    // only through the page's GuiThread: once the page has closed, no call reaches it and none waits for it.
+    std::shared_ptr<recovery::ProgressPage> SessionPage() const;
 
 protected:
     bool OnInitDialog() override;
@@ -86,7 +76,6 @@ private:
     // Stops both servers and detaches the sessions, serving the GUI meanwhile.
     void Shutdown();
     void KillStartTimer();
-    void ShowProgress();
     // The texts that tell why a server does not listen; empty when both do.
     std::string ListenFailureText(int which) const;
 
@@ -94,11 +83,8 @@ private:
     const in_addr_t serverAddress;
     const Options options;
 
-    mutable std::mutex textMutex;
-    std::string titleText;
-    std::string statusText;
-    std::string peerText;
-    bool sessionTexts = false; // a session has written the texts
+    class Reporter;
+    const std::shared_ptr<Reporter> reporter;
 
     std::string holdInterface;
     std::uint32_t holdIndex = 0;
@@ -111,9 +97,9 @@ private:
     recovery::ListenStatus bootStatus;
     recovery::ListenStatus tftpStatus;
     int timerId = 0;
-    recovery::ProgressBarState progressBar; // GUI thread only
-    // The command FinishTransfer posted (1 or 1010), 0 before: only that command ends the page.
-    std::atomic<int> finishCommand{0};
+    common::ProgressBarState progressBar; // GUI thread only
+    // The command FinishTransfer posted (1 or 1010), 0 before: only that command ends the page. GUI thread only.
+    int finishCommand = 0;
     bool shutDown = false;
 };
 

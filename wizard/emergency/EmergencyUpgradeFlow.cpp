@@ -1,5 +1,6 @@
 #include "wizard/emergency/EmergencyUpgradeFlow.h"
 
+#include "common/DottedAddress.h"
 #include "hostnet/AdapterLease.h"
 #include "hostnet/InterfaceAddressTable.h"
 #include "hostnet/OsVersionWord.h"
@@ -61,7 +62,7 @@ int RunEmergencyUpgradeFlow(EmergencyFlowPages& pages, std::string& firmwarePath
             std::uint32_t adapterAddress = page->selectedAddress;
             char dotted[16];
             leaseAdapterIndex = hostnet::FindAdapterByAddress(services.ipHelper, services.osVersionWord,
-                                                              hostnet::FormatDottedAddress(adapterAddress, dotted));
+                                                              common::FormatDottedAddress(adapterAddress, dotted));
             transferPage = pages.CreateEmergencyTransferPage(page->pathText, adapterAddress);
             transferPage->HoldAdapter(page->selectedAdapter.interfaceName, page->selectedAdapter.interfaceIndex,
                                       page->selectedAdapter.temporaryAddress);

@@ -1,5 +1,6 @@
 #include "wizard/emergency/FirmwareAdapterPage.h"
 
+#include "common/DottedAddress.h"
 #include "hostnet/InterfaceAddressTable.h"
 #include "res/Resources.h"
 #include "ui/GuiPrompt.h"
@@ -37,7 +38,7 @@ std::string FirmwareAdapterPage::AdapterLine(const hostnet::AdapterEntry& entry)
     if (description.size() > static_cast<std::size_t>(kDescriptionShown))
         description.resize(kDescriptionShown);
     char dotted[16];
-    return description + " (IP:" + hostnet::FormatDottedAddress(entry.address, dotted) + ")";
+    return description + " (IP:" + common::FormatDottedAddress(entry.address, dotted) + ")";
 }
 
 void FirmwareAdapterPage::DoDataExchange(bool saveAndValidate) {

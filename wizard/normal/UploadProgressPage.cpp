@@ -76,21 +76,23 @@ void UploadProgressPage::PostStatus(int code) {
     Link()->Post([code](ui::Dialog& page) { PageOf(page).OnUploadStatus(code); });
 }
 
-void UploadProgressPage::SetRange(int lower, int upper) {
-    Link()->Call([lower, upper](ui::Dialog& page) {
-        if (auto* bar = page.ItemAs<QProgressBar>(IDC_PROGRESS))
-            bar->setRange(lower, upper);
+void UploadProgressPage::SetProgressRange(int low, int high) {
+    Link()->Call([low, high](ui::Dialog& page) {
+        UploadProgressPage& self = PageOf(page);
+        self.progressBar.SetRange(low, high);
+        self.ShowProgress(IDC_PROGRESS, self.progressBar);
     });
 }
 
-void UploadProgressPage::SetStep(int step) {
-    Link()->Call([step](ui::Dialog& page) { PageOf(page).progressStep = step; });
+void UploadProgressPage::SetProgressStep(int step) {
+    Link()->Call([step](ui::Dialog& page) { PageOf(page).progressBar.SetStep(step); });
 }
 
-void UploadProgressPage::SetPos(int position) {
+void UploadProgressPage::SetProgressPos(int position) {
     Link()->Call([position](ui::Dialog& page) {
-        if (auto* bar = page.ItemAs<QProgressBar>(IDC_PROGRESS))
-            bar->setValue(position);
+        UploadProgressPage& self = PageOf(page);
+        self.progressBar.SetPos(position);
+        self.ShowProgress(IDC_PROGRESS, self.progressBar);
     });
 }
 

@@ -33,19 +33,19 @@ public:
 
     // The worker's reports, from its thread: re-posted to the page (the progress calls wait).
     void PostStatus(int code) override;
-    void SetRange(int lower, int upper) override;
-    void SetStep(int step) override;
-    void SetPos(int position) override;
+    void SetProgressRange(int low, int high) override;
+    void SetProgressStep(int step) override;
+    void SetProgressPos(int position) override;
     void EnableCancel(bool enable) override;
 
     // One status report on the GUI thread: 1 for the six codes, 0 (and nothing done) otherwise.
     virtual int OnUploadStatus(int code);
 
     bool WorkerRunning() const { return workerRunning; }
+    const common::ProgressBarState& ProgressBar() const { return progressBar; }
 
     std::string statusText;
     std::string bannerTitle;
-    int progressStep = 1;
 
 protected:
     bool OnInitDialog() override;
@@ -63,6 +63,7 @@ private:
     void ShowStage(std::optional<res::StringId> titleId, std::string text);
 
     bool workerRunning = false;
+    common::ProgressBarState progressBar; // GUI thread only
 };
 
 } // namespace vornalix::wizard

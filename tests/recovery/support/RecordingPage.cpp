@@ -86,7 +86,7 @@ std::optional<bool> RecordingPage::WaitForFinish(std::chrono::milliseconds limit
     return finishes[count];
 }
 
-ProgressBarState RecordingPage::Bar() const {
+common::ProgressBarState RecordingPage::Bar() const {
     std::lock_guard lock(mutex);
     return bar;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A transfer page for tests: records every call in order, keeps the progress bar's state, and lets a test wait
 // for FinishTransfer. An optional hook runs inside FinishTransfer (the real page stops the servers there).
-#include "recovery/ProgressBarState.h"
+#include "common/ProgressBarState.h"
 #include "recovery/ProgressPage.h"
 
 #include <chrono>
@@ -34,7 +34,7 @@ public:
     std::vector<bool> Finishes() const;
     // Waits for the next FinishTransfer after `count` earlier ones; nullopt after `limit`.
     std::optional<bool> WaitForFinish(std::chrono::milliseconds limit, std::size_t count = 0) const;
-    ProgressBarState Bar() const;
+    common::ProgressBarState Bar() const;
 
     std::function<void(bool)> onFinish;
 
@@ -45,7 +45,7 @@ private:
     mutable std::condition_variable changed;
     std::vector<std::string> events;
     std::vector<bool> finishes;
-    ProgressBarState bar;
+    common::ProgressBarState bar;
 };
 
 } // namespace vornalix::recovery::test

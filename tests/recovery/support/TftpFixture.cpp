@@ -20,7 +20,6 @@ void TftpFixture::TearDown() {
     if (server) {
         server->Stop();
         EXPECT_TRUE(server->WaitForSessions(std::chrono::seconds(30)));
-        server->DetachPage();
         server.reset();
     }
     std::filesystem::remove_all(folder);
@@ -29,7 +28,8 @@ void TftpFixture::TearDown() {
 void TftpFixture::Start(TftpTimings timings, const std::string& firmwareName) {
     if (!std::filesystem::exists(folder / "fw" / firmwareName))
         WriteFile(firmwareName, RandomBytes(100));
-    server = std::make_unique<TftpServer>(Address("127.0.0.1"), (folder / "fw" / firmwareName).string(), page, timings);
+    server = std::make_unique<TftpServer>(Address("127.0.0.1"), (folder / "fw" / firmwareName).string(), sharedPage,
+                                          timings);
     const ListenStatus status = server->Start();
     ASSERT_TRUE(status.listening) << status.reason;
 }

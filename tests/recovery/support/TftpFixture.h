@@ -25,7 +25,9 @@ protected:
     Bytes ReadFile(const std::string& name) const;
 
     std::filesystem::path folder;
-    RecordingPage page;
+    // The server's sessions share the page; `page` is the fixture's view of it.
+    std::shared_ptr<RecordingPage> sharedPage = std::make_shared<RecordingPage>();
+    RecordingPage& page = *sharedPage;
     std::unique_ptr<TftpServer> server;
 };
 

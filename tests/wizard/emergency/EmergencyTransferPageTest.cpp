@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 using namespace vornalix;
 using namespace vornalix::recovery;
@@ -158,17 +159,17 @@ TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntil
     std::string status, peer;
     int barValue = -1, barMaximum = -1;
     int result = RunModal(page, [&](ui::Dialog& d) {
-        session = std::thread([&page] {
-            page.SetTitleText(res::LoadString(141));
-            page.SetStatusText(res::LoadString(142));
-            page.SetPeerText("From host \"127.0.0.1\" to Gateway \"127.0.0.2\" ");
-            page.PostUpdate();
-            page.InvalidateTitle();
-            page.SetProgressRange(0, 10);
-            page.SetProgressStep(1);
-            page.SetProgressPos(4);
-            page.SetProgressPos(25); // held at the end of the range
-            page.DisableBackAndCancel();
+        session = std::thread([sessions = page.SessionPage()] {
+            sessions->SetTitleText(res::LoadString(141));
+            sessions->SetStatusText(res::LoadString(142));
+            sessions->SetPeerText("From host \"127.0.0.1\" to Gateway \"127.0.0.2\" ");
+            sessions->PostUpdate();
+            sessions->InvalidateTitle();
+            sessions->SetProgressRange(0, 10);
+            sessions->SetProgressStep(1);
+            sessions->SetProgressPos(4);
+            sessions->SetProgressPos(25); // held at the end of the range
+            sessions->DisableBackAndCancel();
         });
         PumpUntil([&] { return !d.Item(common::IDCANCEL)->isEnabled(); }, std::chrono::seconds(5));
         session.join();
@@ -181,7 +182,7 @@ TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntil
         peer = d.ItemText(Page::IDC_PEER);
         barValue = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->value();
         barMaximum = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->maximum();
-        session = std::thread([&page] { page.FinishTransfer(false); });
+        session = std::thread([&page] { page.SessionPage()->FinishTransfer(false); });
     });
     session.join();
     EXPECT_EQ(result, Page::kTransferFailed);
@@ -194,6 +195,52 @@ TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntil
     EXPECT_EQ(barMaximum, 10);
     EXPECT_EQ(page.ProgressBar().step(), 1);
     EXPECT_TRUE(Stopped(page));
+}
+
+// Sessions keep calling while the page closes and after it is gone: no call reaches the closed page, none
+// waits for it, and closing does not wait for them.
+TEST_F(EmergencyTransferPageTest, SessionsThatOutliveThePageNeverReachIt) {
+    Page::Options options;
+    options.startServers = false;
+    auto page = std::make_unique<Page>(firmware, Address("127.0.0.1"), options);
+    const std::shared_ptr<ProgressPage> sessions = page->SessionPage();
+    std::atomic<bool> closed{false}, stop{false};
+    std::atomic<int> callsAfterClose{0};
+    std::vector<std::thread> threads;
+    bool moving = false;
+    const int result = RunModal(*page, [&](ui::Dialog& d) {
+        sessions->SetProgressRange(0, 1000);
+        for (int i = 0; i < 3; ++i)
+            threads.emplace_back([&] {
+                for (int n = 1; !stop; ++n) {
+                    sessions->SetProgressPos(n % 1000);
+                    sessions->SetTitleText("late");
+                    sessions->PostUpdate();
+                    sessions->InvalidateTitle();
+                    if (closed)
+                        ++callsAfterClose;
+                    std::this_thread::yield();
+                }
+            });
+        moving = PumpUntil([&] { return page->ProgressBar().pos() > 0; }, std::chrono::seconds(5));
+        QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
+    });
+    closed = true;
+    const int position = page->ProgressBar().pos();
+    const std::string title = page->BannerTitle();
+    EXPECT_TRUE(PumpUntil([&] { return callsAfterClose > 200; }, std::chrono::seconds(5)));
+    sessions->FinishTransfer(true);
+    QTest::qWait(50);
+    EXPECT_TRUE(moving);
+    EXPECT_EQ(result, common::IDCANCEL);
+    EXPECT_EQ(page->ProgressBar().pos(), position);
+    EXPECT_EQ(page->BannerTitle(), title);
+    page.reset();
+    const int before = callsAfterClose;
+    EXPECT_TRUE(PumpUntil([&] { return callsAfterClose > before + 200; }, std::chrono::seconds(5)));
+    stop = true;
+    for (auto& thread : threads)
+        thread.join();
 }
 
 TEST_F(EmergencyTransferPageTest, ServerThatCannotListenSaysWhy) {
@@ -310,7 +357,7 @@ TEST_F(EmergencyTransferPageTest, CancelComesBackWhenNoSessionRunsAndNothingFini
         if (enabledAgain)
             QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
         else
-            worker = std::thread([&page] { page.FinishTransfer(false); });
+            worker = std::thread([&page] { page.SessionPage()->FinishTransfer(false); });
     });
     if (worker.joinable())
         worker.join();

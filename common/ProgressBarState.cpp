@@ -1,9 +1,9 @@
-#include "recovery/ProgressBarState.h"
+#include "common/ProgressBarState.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace vornalix::recovery {
+namespace vornalix::common {
 
 int ProgressBarState::SetRange(int low, int high) {
     const int previous = (rangeLow & 0xFFFF) | (rangeHigh & 0xFFFF) << 16;
@@ -41,4 +41,4 @@ int ProgressBarState::Clamp(int value) const {
     return rangeHigh < rangeLow ? value : std::clamp(value, rangeLow, rangeHigh);
 }
 
-} // namespace vornalix::recovery
+} // namespace vornalix::common

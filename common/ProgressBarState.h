@@ -2,7 +2,7 @@
 // The state of a progress bar as the Windows progress control keeps it (PBM_SETRANGE, PBM_SETSTEP, PBM_SETPOS,
 // PBM_STEPIT): positions outside the range are held at its nearest end, so a position past the range shows
 // a full bar. Not synchronised: the owner serialises calls.
-namespace vornalix::recovery {
+namespace vornalix::common {
 
 class ProgressBarState {
 public:
@@ -28,4 +28,4 @@ private:
     int position = 0;
 };
 
-} // namespace vornalix::recovery
+} // namespace vornalix::common
