@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 using namespace vornalix;
 using vornalix::testing::RunModal;
@@ -232,6 +233,53 @@ TEST_F(DialogTest, DetachedPageReleasesBlockedWorkers) {
     EXPECT_EQ(calls, 0);
     EXPECT_FALSE(link->Call([&](ui::Dialog&) { ++calls; }));
     EXPECT_FALSE(link->PostCommand(1));
+}
+
+TEST_F(DialogTest, DetachFromInsideACallDoesNotWaitForItself) {
+    PlainDialog dialog(104);
+    auto link = dialog.Link();
+    std::atomic<bool> answer{false}, returned{false};
+    std::thread worker([&] {
+        answer = link->Call([&](ui::Dialog&) { link->Detach(); });
+        returned = true;
+    });
+    ui::WaitPumping([&] { return returned.load(); });
+    worker.join();
+    EXPECT_TRUE(answer);
+    EXPECT_FALSE(link->Attached());
+    EXPECT_FALSE(link->Post([](ui::Dialog&) {}));
+}
+
+// Workers call and post while the page detaches on the GUI thread: nothing runs on the page afterwards.
+TEST_F(DialogTest, ManyWorkersRaceADetach) {
+    PlainDialog dialog(104);
+    auto link = dialog.Link();
+    bool detached = false; // GUI thread only, as every call's fn
+    int ranAfterDetach = 0, ranBefore = 0;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 4; ++i)
+        workers.emplace_back([&] {
+            const auto count = [&](ui::Dialog&) { ++(detached ? ranAfterDetach : ranBefore); };
+            while (!stop) {
+                link->Call(count);
+                link->Post(count);
+                link->PostCommand(1010);
+            }
+        });
+    ui::WaitPumping([&] { return ranBefore > 200; });
+    link->Detach();
+    detached = true;
+    QTest::qWait(50);
+    stop = true;
+    for (auto& worker : workers)
+        worker.join();
+    QApplication::processEvents();
+    EXPECT_EQ(ranAfterDetach, 0);
+    const std::size_t commands = dialog.commands.size();
+    EXPECT_GT(commands, 0u);
+    QTest::qWait(20);
+    EXPECT_EQ(dialog.commands.size(), commands);
 }
 
 TEST_F(DialogTest, ColoursApplyToEveryOpenDialog) {

@@ -214,7 +214,7 @@ TEST_F(EmergencyTransferPageTest, SessionsThatOutliveThePageNeverReachIt) {
             threads.emplace_back([&] {
                 for (int n = 1; !stop; ++n) {
                     sessions->SetProgressPos(n % 1000);
-                    sessions->SetTitleText("late");
+                    sessions->SetTitleText("call " + std::to_string(n));
                     sessions->PostUpdate();
                     sessions->InvalidateTitle();
                     if (closed)
@@ -241,6 +241,27 @@ TEST_F(EmergencyTransferPageTest, SessionsThatOutliveThePageNeverReachIt) {
     stop = true;
     for (auto& thread : threads)
         thread.join();
+}
+
+// A session waits for the page's thread, which is busy closing the page and serves no events: closing releases
+// the session instead of waiting for it.
+TEST_F(EmergencyTransferPageTest, ClosingReleasesASessionWaitingForThePage) {
+    Page::Options options;
+    options.startServers = false;
+    auto page = std::make_unique<Page>(firmware, Address("127.0.0.1"), options);
+    page->InitializeForDisplay();
+    const std::shared_ptr<ProgressPage> sessions = page->SessionPage();
+    std::atomic<bool> returned{false};
+    std::thread session([&] {
+        sessions->SetProgressRange(0, 10);
+        sessions->FinishTransfer(true);
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(returned);
+    page.reset();
+    session.join();
+    EXPECT_TRUE(returned);
 }
 
 TEST_F(EmergencyTransferPageTest, ServerThatCannotListenSaysWhy) {
