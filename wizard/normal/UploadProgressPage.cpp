@@ -5,8 +5,6 @@
 #include "ui/GuiThread.h"
 #include "web/UploadStatus.h"
 
-#include <QProgressBar>
-
 #include <atomic>
 #include <thread>
 

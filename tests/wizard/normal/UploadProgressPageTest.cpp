@@ -74,6 +74,8 @@ TEST(UploadProgressPage, SuccessfulRunShowsEachStageAndEndsWith105) {
     EXPECT_TRUE(page.openAfterTrying);
     EXPECT_THAT(page.cancelEnabled, ::testing::Each(false));
     EXPECT_EQ(page.ItemAs<QProgressBar>(UploadProgressPage::IDC_PROGRESS)->value(), 100);
+    EXPECT_EQ(page.ProgressBar().high(), 100);
+    EXPECT_EQ(page.ProgressBar().step(), 1);
     EXPECT_EQ(sim.Image(), image);
     EXPECT_EQ(prompts.prompt.Count(), 0u);
     EXPECT_FALSE(page.WorkerRunning());
