@@ -132,11 +132,11 @@ std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
     if (stage == 3) {
         using recovery::ListenFailure;
         using recovery::ListenStatus;
-        page->SetTitleText(LoadString(res::StringId::RestartGateway));
-        page->SetStatusText(recovery::ListenFailureText(ListenStatus::Failed(ListenFailure::PortInUse, EADDRINUSE, ""),
-                                                        "BOOTP", 67, "192.168.1.1"));
-        page->SetPeerText(recovery::ListenFailureText(ListenStatus::Failed(ListenFailure::PermissionDenied, EACCES, ""),
-                                                      "TFTP", 69, "192.168.1.1"));
+        sessions->SetTitleText(LoadString(res::StringId::RestartGateway));
+        sessions->SetStatusText(recovery::ListenFailureText(
+            ListenStatus::Failed(ListenFailure::PortInUse, EADDRINUSE, ""), "BOOTP", 67, "192.168.1.1"));
+        sessions->SetPeerText(recovery::ListenFailureText(
+            ListenStatus::Failed(ListenFailure::PermissionDenied, EACCES, ""), "TFTP", 69, "192.168.1.1"));
     }
     page->UpdateData(false);
     return page;
@@ -237,13 +237,14 @@ void AddWordedMessages(std::vector<MessageShot>& shots) {
                          return res::FormatString(res::StringId::FileReadError, {path, "5"});
                      },
                      exclamation});
-    shots.push_back({"-file-shrunk", [path] { return res::FormatString(res::StringId::FileShrunk, {path}); }, exclamation});
     shots.push_back(
-        {"-file-too-large",
-         [path] {
-             return res::FormatString(res::StringId::FileTooLarge, {path, "1048576", std::to_string(web::kLegacyImageSize)});
-         },
-         exclamation});
+        {"-file-shrunk", [path] { return res::FormatString(res::StringId::FileShrunk, {path}); }, exclamation});
+    shots.push_back({"-file-too-large",
+                     [path] {
+                         return res::FormatString(res::StringId::FileTooLarge,
+                                                  {path, "1048576", std::to_string(web::kLegacyImageSize)});
+                     },
+                     exclamation});
     shots.push_back({"-no-thread", [] { return res::FormatString(res::StringId::NoWorkerThread, {"11"}); },
                      common::MB_OK | common::MB_ICONINFORMATION});
     const std::tuple<const char*, web::NetworkFailure, int, long> failures[] = {

@@ -1,6 +1,6 @@
 #include "wizard/emergency/EmergencyTransferPage.h"
 
-#include "recovery/AdapterInterface.h"
+#include "common/DottedAddress.h"
 #include "res/Resources.h"
 #include "ui/GuiThread.h"
 
@@ -187,7 +187,7 @@ std::string EmergencyTransferPage::ListenFailureText(int which) const {
     // Line `which` (0 or 1) of the reasons, in the order BOOTP, TFTP.
     std::string lines[2];
     int count = 0;
-    const std::string address = recovery::DottedAddress(serverAddress);
+    const std::string address = common::FormatDottedAddress(serverAddress);
     const std::pair<const recovery::ListenStatus*, std::pair<const char*, int>> servers[] = {
         {&bootStatus, {"BOOTP", 67}}, {&tftpStatus, {"TFTP", 69}}};
     for (const auto& [status, server] : servers)
