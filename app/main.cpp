@@ -1,8 +1,8 @@
 // vornalix [FIRMWARE]: the firmware upgrade wizard.
 #include "app/CommandLine.h"
 #include "app/WizardApp.h"
-#include "res/Resources.h"
 #include "hostnet/AdapterHold.h"
+#include "res/Resources.h"
 #include "ui/AppIcon.h"
 #include "ui/GuiPrompt.h"
 #include "ui/QtLanguage.h"

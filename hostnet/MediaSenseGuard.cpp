@@ -133,16 +133,10 @@ int MediaSenseGuard::DisableMediaSenseMe() {
     if (registry.OpenKey(kHKeyLocalMachine, kNetTransClassKey, 0, kKeyAllAccess, &classKey) == kErrorSuccess) {
         ForEachInstance(classKey, [&](const std::string& name) {
             RegKey instance = 0;
-            if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
-                kErrorSuccess)
+            if (!OpenTransport(name, &instance))
                 return true;
             char text[2] = {};
-            std::uint32_t type = 0;
-            std::uint32_t size = sizeof text;
-            const bool needsChange =
-                registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text), &size) ==
-                    kErrorSuccess &&
-                text[0] != '1';
+            const bool needsChange = QueryMediaSense(instance, text, sizeof text) && text[0] != '1';
             registry.CloseKey(instance);
             if (!needsChange)
                 return true;
@@ -161,15 +155,10 @@ int MediaSenseGuard::DisableMediaSenseMe() {
     if (registry.OpenKey(kHKeyLocalMachine, kNetTransClassKey, 0, kKeyAllAccess, &classKey) == kErrorSuccess) {
         ForEachInstance(classKey, [&](const std::string& name) {
             RegKey instance = 0;
-            if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
-                kErrorSuccess)
+            if (!OpenTransport(name, &instance))
                 return true;
             char text[2] = {};
-            std::uint32_t type = 0;
-            std::uint32_t size = sizeof text;
-            if (registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text), &size) ==
-                    kErrorSuccess &&
-                text[0] != '1') {
+            if (QueryMediaSense(instance, text, sizeof text) && text[0] != '1') {
                 static const std::uint8_t kOne[2] = {'1', 0};
                 if (registry.SetValue(instance, kMediaSenseValue, kRegSz, kOne, sizeof kOne) != kErrorSuccess)
                     allWritten = false;
@@ -190,11 +179,26 @@ int MediaSenseGuard::DisableMediaSenseMe() {
     return 0;
 }
 
+bool MediaSenseGuard::OpenTransport(const std::string& name, RegKey* instance) {
+    return registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, instance) ==
+           kErrorSuccess;
+}
+
+bool MediaSenseGuard::QueryMediaSense(RegKey instance, char* text, std::uint32_t size) {
+    std::uint32_t type = 0;
+    return registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text), &size) ==
+           kErrorSuccess;
+}
+
+bool MediaSenseGuard::OpenSaveKey(RegKey* key) {
+    return registry.OpenKey(kHKeyLocalMachine, kMediaSenseSaveKey, 0, kKeyAllAccess, key) == kErrorSuccess;
+}
+
 int MediaSenseGuard::RestoreMediaSenseNt5() {
     if (!IsMajorVersion5(osVersionWord))
         return 1;
     RegKey saveKey = 0;
-    if (registry.OpenKey(kHKeyLocalMachine, kMediaSenseSaveKey, 0, kKeyAllAccess, &saveKey) != kErrorSuccess)
+    if (!OpenSaveKey(&saveKey))
         return 1;
     registry.CloseKey(saveKey);
     if (!AskConsent(res::StringId::MediaSenseRestoreQuestion))
@@ -215,7 +219,7 @@ int MediaSenseGuard::RestoreMediaSenseMe() {
     if (!IsWindowsMe(osVersionWord))
         return 1;
     RegKey saveKey = 0;
-    if (registry.OpenKey(kHKeyLocalMachine, kMediaSenseSaveKey, 0, kKeyAllAccess, &saveKey) != kErrorSuccess)
+    if (!OpenSaveKey(&saveKey))
         return 1;
     if (!AskConsent(res::StringId::MediaSenseRestoreQuestion)) {
         registry.CloseKey(saveKey);
@@ -228,15 +232,10 @@ int MediaSenseGuard::RestoreMediaSenseMe() {
             return true;
         registry.CloseKey(saved);
         RegKey instance = 0;
-        if (registry.OpenKey(kHKeyLocalMachine, Under(kNetTransClassKey, name), 0, kKeyAllAccess, &instance) !=
-            kErrorSuccess)
+        if (!OpenTransport(name, &instance))
             return true;
         char text[4] = {};
-        std::uint32_t type = 0;
-        std::uint32_t size = sizeof text;
-        if (registry.QueryValue(instance, kMediaSenseValue, &type, reinterpret_cast<std::uint8_t*>(text), &size) ==
-                kErrorSuccess &&
-            text[0] == '1') {
+        if (QueryMediaSense(instance, text, sizeof text) && text[0] == '1') {
             static const std::uint8_t kZero[2] = {'0', 0};
             registry.SetValue(instance, kMediaSenseValue, kRegSz, kZero, sizeof kZero);
         }

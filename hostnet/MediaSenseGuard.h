@@ -44,6 +44,12 @@ private:
     bool WriteDword(RegKey key, std::uint32_t value);
     // Creates the key with a class string and closes it again.
     bool CreateAndClose(const std::string& path, const std::string& className);
+    // Opens the transport instance name under the NetTrans class key.
+    bool OpenTransport(const std::string& name, RegKey* instance);
+    // Reads the instance's media-sense string into text (size octets); false when it cannot.
+    bool QueryMediaSense(RegKey instance, char* text, std::uint32_t size);
+    // Opens the save key: false when there is no change of the guard's to undo.
+    bool OpenSaveKey(RegKey* key);
     // Ends a disable: the prompt that fits whether everything was written, and result 0.
     int FinishDisable(bool written);
     // The four-character name of subkey index: 0 with the name, kErrorMoreData for a longer

@@ -11,8 +11,8 @@ enum ControlStyle : unsigned {
     kPush = 0x0001,
     kDefaultPush = 0x0002,
     kAutoRadio = 0x0004,
-    kHidden = 0x0008,      // not initially visible
-    kAutoScroll = 0x0010,  // edit: horizontal auto-scroll; combo: auto-scroll
+    kHidden = 0x0008,     // not initially visible
+    kAutoScroll = 0x0010, // edit: horizontal auto-scroll; combo: auto-scroll
     kDropDownList = 0x0020,
     kVScrollAlways = 0x0040,
     kBordered = 0x0080,
@@ -28,8 +28,8 @@ struct ControlTemplate {
 
 struct DialogTemplate {
     int id;
-    std::string caption;   // UTF-8
-    int width, height;     // dialog units
+    std::string caption; // UTF-8
+    int width, height;   // dialog units
     std::string fontName;
     int fontPoints;
     bool applicationWindow; // own taskbar button (every page but the restart prompt)

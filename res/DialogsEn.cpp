@@ -3,6 +3,9 @@
 
 namespace vornalix::res {
 
+// Data tables: one control or string per line, as the templates list them.
+// clang-format off
+
 const std::vector<DialogTemplate>& EnglishDialogs() {
     static const std::vector<DialogTemplate> dialogs = {
         {102, "Vornalix configuration agent, V1.3 RC11.2", 212, 141, "MS Sans Serif", 12, true, { // welcome page
@@ -89,5 +92,7 @@ const std::vector<DialogTemplate>& EnglishDialogs() {
     };
     return dialogs;
 }
+
+// clang-format on
 
 } // namespace vornalix::res

@@ -3,6 +3,9 @@
 
 namespace vornalix::res {
 
+// Data tables: one control or string per line, as the templates list them.
+// clang-format off
+
 const std::vector<DialogTemplate>& JapaneseDialogs() {
     static const std::vector<DialogTemplate> dialogs = {
         {102, "Vornalix 設定エージェント, V1.3 RC11.2", 212, 141, "MS UI Gothic", 12, true, { // welcome page
@@ -89,5 +92,7 @@ const std::vector<DialogTemplate>& JapaneseDialogs() {
     };
     return dialogs;
 }
+
+// clang-format on
 
 } // namespace vornalix::res

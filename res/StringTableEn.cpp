@@ -3,6 +3,9 @@
 
 namespace vornalix::res {
 
+// Data tables: one control or string per line, as the templates list them.
+// clang-format off
+
 const std::map<int, std::string>& EnglishStrings() {
     static const std::map<int, std::string> table = {
         {104, "Power on the Qel Gateway and unplug the DSL or cable modem from  the  back of the Qel Gateway. Unplug  all of the other computers that  are  connected  to  the Ethernet ports on the back of the gateway except the one that you are currently  using  (if connected using an Ethernet Cable).\n\nClick \"NEXT\" to start the Vornalix firmware update utility."},
@@ -91,5 +94,7 @@ const std::map<int, std::string>& EnglishStrings() {
     };
     return table;
 }
+
+// clang-format on
 
 } // namespace vornalix::res

@@ -4,6 +4,9 @@
 
 namespace vornalix::res {
 
+// Data tables: one control or string per line, as the templates list them.
+// clang-format off
+
 const std::map<int, std::string>& JapaneseStrings() {
     static const std::map<int, std::string> table = {
         {104, "Qel Gateway の電源を入れ、Qel Gateway の背面から DSL モデムまたはケーブル モデムを取り外してください。現在お使いのコンピュータ以外に、ゲートウェイ背面の Ethernet ポートに接続されているコンピュータがあれば、すべて取り外してください (Ethernet ケーブルで接続している場合)。\n\n「次へ」をクリックすると、Vornalix ファームウェア更新ユーティリティが始まります。"},
@@ -92,5 +95,7 @@ const std::map<int, std::string>& JapaneseStrings() {
     };
     return table;
 }
+
+// clang-format on
 
 } // namespace vornalix::res

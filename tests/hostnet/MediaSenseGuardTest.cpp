@@ -1,8 +1,8 @@
 #include "hostnet/MediaSenseGuard.h"
+#include "common/fake/ScriptedPrompt.h"
 #include "hostnet/fake/FakeRestartPrompt.h"
 #include "hostnet/fake/MemoryRegistry.h"
 #include "res/Resources.h"
-#include "common/fake/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
 

@@ -32,7 +32,9 @@ struct OfferCase {
     const char* offered;
 };
 
-void PrintTo(const OfferCase& c, std::ostream* out) { *out << c.server << " gives " << c.offered; }
+void PrintTo(const OfferCase& c, std::ostream* out) {
+    *out << c.server << " gives " << c.offered;
+}
 
 class OfferedAddress : public testing::TestWithParam<OfferCase> {};
 

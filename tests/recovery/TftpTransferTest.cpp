@@ -106,7 +106,9 @@ struct ProgressCase {
     int lastPosition;
 };
 
-void PrintTo(const ProgressCase& c, std::ostream* out) { *out << c.blocks << " blocks"; }
+void PrintTo(const ProgressCase& c, std::ostream* out) {
+    *out << c.blocks << " blocks";
+}
 
 class TftpProgressTest : public TftpReadTest, public testing::WithParamInterface<ProgressCase> {};
 

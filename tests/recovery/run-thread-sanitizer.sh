@@ -5,8 +5,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="${1:-$root/build/tsan-recovery}"
 mkdir -p "$out/obj"
-flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=thread -I "$root" -I "$root/tests/recovery")
-sources=("$root"/recovery/*.cpp "$root"/common/*.cpp "$root"/res/*.cpp "$root"/tests/recovery/support/*.cpp
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=thread -I "$root" -I "$root/tests")
+sources=("$root"/recovery/*.cpp "$root"/common/*.cpp "$root"/res/*.cpp "$root"/tests/support/{GatewayLink,LossyRelay,PrivateNetwork,RecordingPage,TftpFixture,UdpPeer}.cpp
          "$root"/tests/recovery/{BootReplyServerTest,TftpTransferTest,TftpSessionTest,TftpRobustnessTest}.cpp)
 
 # Compile two at a time; an object is rebuilt when its source, or a header of the recovery code or its tests,
@@ -15,7 +15,7 @@ printf '%s\n' "${sources[@]}" | xargs -P 2 -I {} sh -c '
     root="$1"; out="$2"; source="$3"; shift 3
     obj="$out/obj/$(echo "$source" | md5sum | cut -c1-12).o"
     if [ ! -f "$obj" ] || [ "$source" -nt "$obj" ] ||
-       [ -n "$(find "$root/recovery" "$root/common" "$root/res" "$root/tests/recovery" -name "*.h" -newer "$obj" | head -n1)" ]; then
+       [ -n "$(find "$root/recovery" "$root/common" "$root/res" "$root/tests/recovery" "$root/tests/support" -name "*.h" -newer "$obj" | head -n1)" ]; then
         clang++ "$@" -c "$source" -o "$obj"
     fi' sh "$root" "$out" {} "${flags[@]}"
 objects=()

@@ -2,8 +2,8 @@
 #include "web/FirmwareFile.h"
 #include "WebFakes.h"
 
-#include "res/Resources.h"
 #include "common/fake/ScriptedPrompt.h"
+#include "res/Resources.h"
 #include "web/GatewayHttpSession.h"
 #include "web/UploadStatus.h"
 

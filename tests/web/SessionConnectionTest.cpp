@@ -1,8 +1,8 @@
 // Address check and reachability test against the simulator.
 #include "GatewaySim.h"
 
-#include "res/Resources.h"
 #include "common/fake/ScriptedPrompt.h"
+#include "res/Resources.h"
 #include "web/GatewayHttpSession.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@ namespace vornalix::web {
 namespace {
 
 using namespace std::chrono_literals;
-using test::GatewaySim;
 using common::ScriptedPrompt;
+using test::GatewaySim;
 
 constexpr const char* kTimedOut =
     "Error: The operation timed out!\n\nCould not connect to the Qel Gateway: 127.0.0.1\n\n"
