@@ -15,8 +15,6 @@ namespace vornalix::recovery {
 
 namespace {
 
-constexpr int kTitleTextId = 141;
-constexpr int kStatusTextId = 142;
 constexpr int kMaxProgressSteps = 10;
 constexpr std::size_t kParamIniProbe = 256;
 
@@ -66,8 +64,8 @@ void TftpTransfer::Begin() {
     const std::string peerText = "From host \"" + common::FormatDottedAddress(server.serverAddress) + "\" " +
                                  "to Gateway \"" + common::FormatDottedAddress(request.requester.sin_addr.s_addr) +
                                  "\" ";
-    const std::string title = res::LoadString(kTitleTextId);
-    const std::string status = res::LoadString(kStatusTextId);
+    const std::string title = res::LoadString(res::StringId::UpdatingFirmwareTitle);
+    const std::string status = res::LoadString(res::StringId::UpdatingFirmware);
     ProgressPage& page = *server.page;
     page.SetTitleText(title);
     page.InvalidateTitle();

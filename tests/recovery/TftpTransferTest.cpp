@@ -49,10 +49,10 @@ TEST_F(TftpReadTest, ThousandBytesGoAsTwoBlocksAndSuccessIsReported) {
     EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
 
     const std::vector<std::string> expected = {
-        "title:" + vornalix::res::LoadString(141),
+        "title:" + vornalix::res::LoadString(vornalix::res::StringId::UpdatingFirmwareTitle),
         "invalidate",
         "peer:From host \"127.0.0.1\" to Gateway \"127.0.0.1\" ",
-        "status:" + vornalix::res::LoadString(142),
+        "status:" + vornalix::res::LoadString(vornalix::res::StringId::UpdatingFirmware),
         "update",
         "range:0,2",
         "step:1",
@@ -62,7 +62,7 @@ TEST_F(TftpReadTest, ThousandBytesGoAsTwoBlocksAndSuccessIsReported) {
         "finish:1",
     };
     EXPECT_EQ(page.Events(), expected);
-    EXPECT_EQ(vornalix::res::LoadString(141), "Updating the Firmware");
+    EXPECT_EQ(vornalix::res::LoadString(vornalix::res::StringId::UpdatingFirmwareTitle), "Updating the Firmware");
 }
 
 TEST_F(TftpReadTest, ExactMultipleOfTheBlockSizeEndsWithAnEmptyBlock) {

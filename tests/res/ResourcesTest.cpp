@@ -51,10 +51,12 @@ TEST(StringTable, EnglishTextsAreExact) {
     for (const auto& [id, text] : expected)
         EXPECT_EQ(LoadString(id, Language::English), text) << "string " << id;
     // Blanks and line breaks are part of the texts.
-    EXPECT_TRUE(LoadString(110, Language::English).ends_with("the  Vornalix Utility again.  "));
-    EXPECT_EQ(LoadString(123, Language::English).front(), '\n');
-    EXPECT_EQ(LoadString(147, Language::English).back(), '\n');
-    EXPECT_EQ(LoadString(150, Language::English), "Could not connect to the Qel Gateway: ");
+    EXPECT_TRUE(LoadString(vornalix::res::StringId::MediaSenseEnabledRestart, Language::English)
+                    .ends_with("the  Vornalix Utility again.  "));
+    EXPECT_EQ(LoadString(vornalix::res::StringId::CouldNotConnect, Language::English).front(), '\n');
+    EXPECT_EQ(LoadString(vornalix::res::StringId::UpdateCompleteText, Language::English).back(), '\n');
+    EXPECT_EQ(LoadString(vornalix::res::StringId::CouldNotConnectPrefix, Language::English),
+              "Could not connect to the Qel Gateway: ");
 }
 
 TEST(StringTable, UndefinedIdsLoadEmpty) {

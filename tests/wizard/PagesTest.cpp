@@ -85,7 +85,8 @@ TEST_P(PagesTest, ExitWithLayoutFourRemindsToPowerCycleFirst) {
     };
     for (const auto& way : ways) {
         PromptScope prompts;
-        OutcomePage page(40, res::LoadString(137), res::LoadString(147), kLayoutExitReminder);
+        OutcomePage page(40, res::LoadString(vornalix::res::StringId::UpdateCompleteTitle),
+                         res::LoadString(vornalix::res::StringId::UpdateCompleteText), kLayoutExitReminder);
         bool openWhenAsked = false;
         int result = RunModal(page, [&](ui::Dialog& d) {
             way(d);
@@ -93,7 +94,7 @@ TEST_P(PagesTest, ExitWithLayoutFourRemindsToPowerCycleFirst) {
         });
         EXPECT_EQ(result, common::IDCANCEL);
         ASSERT_EQ(prompts.prompt.Count(), 1u);
-        EXPECT_EQ(prompts.prompt.Boxes()[0].text, res::LoadString(152));
+        EXPECT_EQ(prompts.prompt.Boxes()[0].text, res::LoadString(vornalix::res::StringId::RestartReminder));
         EXPECT_EQ(prompts.prompt.Boxes()[0].type, common::MB_OK | common::MB_ICONEXCLAMATION);
     }
     // Other layouts end at once.
@@ -104,43 +105,44 @@ TEST_P(PagesTest, ExitWithLayoutFourRemindsToPowerCycleFirst) {
 }
 
 TEST_P(PagesTest, FinalPageLayouts) {
-    FinalPage onlyExit(res::LoadString(138), kLayoutRetryExit);
+    FinalPage onlyExit(res::LoadString(vornalix::res::StringId::UpgradeSucceededText), kLayoutRetryExit);
     int result = RunModal(onlyExit, [](ui::Dialog& d) {
         EXPECT_FALSE(d.IsItemShown(common::IDOK));
         EXPECT_TRUE(d.IsItemShown(common::IDCANCEL));
         PressEnterAwayFromButtons(d);
     });
     EXPECT_EQ(result, common::IDCANCEL);
-    FinalPage both(res::LoadString(138), kLayoutTemplate);
+    FinalPage both(res::LoadString(vornalix::res::StringId::UpgradeSucceededText), kLayoutTemplate);
     result = RunModal(both, [](ui::Dialog& d) {
         EXPECT_TRUE(d.IsItemShown(common::IDOK));
         QTest::mouseClick(d.Item(common::IDOK), Qt::LeftButton);
     });
     EXPECT_EQ(result, common::IDOK);
-    EXPECT_EQ(both.BannerTitle(), res::LoadString(137));
+    EXPECT_EQ(both.BannerTitle(), res::LoadString(vornalix::res::StringId::UpdateCompleteTitle));
 }
 
 TEST_P(PagesTest, PagesShowTheirTextsNotTheTemplatePlaceholders) {
     PageFactory factory;
     WelcomePage welcome(factory);
-    OutcomePage outcome(40, res::LoadString(145), res::LoadString(121), kLayoutRetryNext);
-    FinalPage final(res::LoadString(138), kLayoutRetryExit);
+    OutcomePage outcome(40, res::LoadString(vornalix::res::StringId::CheckStatusTitle),
+                        res::LoadString(vornalix::res::StringId::TestLedCheckText), kLayoutRetryNext);
+    FinalPage final(res::LoadString(vornalix::res::StringId::UpgradeSucceededText), kLayoutRetryExit);
     struct Check {
         ui::Dialog& page;
         int control;
         std::string text;
     } checks[] = {
-        {welcome, IDC_WELCOME_TEXT, res::LoadString(104)},
-        {outcome, IDC_OUTCOME_MESSAGE, res::LoadString(121)},
-        {final, IDC_FINAL_MESSAGE, res::LoadString(138)},
+        {welcome, IDC_WELCOME_TEXT, res::LoadString(vornalix::res::StringId::WelcomeText)},
+        {outcome, IDC_OUTCOME_MESSAGE, res::LoadString(vornalix::res::StringId::TestLedCheckText)},
+        {final, IDC_FINAL_MESSAGE, res::LoadString(vornalix::res::StringId::UpgradeSucceededText)},
     };
     for (auto& check : checks) {
         check.page.InitializeForDisplay();
         EXPECT_EQ(check.page.ItemText(check.control), check.text);
         EXPECT_NE(check.page.ItemText(check.control), check.page.Template().Find(check.control)->text);
     }
-    EXPECT_EQ(welcome.BannerTitle(), res::LoadString(125));
-    EXPECT_EQ(outcome.BannerTitle(), res::LoadString(145));
+    EXPECT_EQ(welcome.BannerTitle(), res::LoadString(vornalix::res::StringId::WelcomeTitle));
+    EXPECT_EQ(outcome.BannerTitle(), res::LoadString(vornalix::res::StringId::CheckStatusTitle));
 }
 
 TEST_P(PagesTest, LabelsOnThePageColour) {
@@ -189,7 +191,7 @@ TEST_P(PagesTest, ModePage) {
     });
     EXPECT_EQ(result, common::IDCANCEL);
     EXPECT_EQ(back.mode, 0);
-    EXPECT_EQ(back.BannerTitle(), res::LoadString(136));
+    EXPECT_EQ(back.BannerTitle(), res::LoadString(vornalix::res::StringId::ModeTitle));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, PagesTest, ::testing::Values(res::Language::English, res::Language::Japanese),

@@ -100,13 +100,13 @@ TEST_F(EmergencyTransferPageTest, OpensAskingToRestartTheGatewayAndTellsToPowerC
     });
     EXPECT_EQ(result, common::IDCANCEL);
     EXPECT_TRUE(listening) << page.BootStatus().reason << page.TftpStatus().reason;
-    EXPECT_EQ(titleAtOpen, res::LoadString(106));
+    EXPECT_EQ(titleAtOpen, res::LoadString(vornalix::res::StringId::RestartGatewayAgain));
     EXPECT_EQ(statusAtOpen, "");
     EXPECT_EQ(peerAtOpen, "");
     EXPECT_EQ(statusSoon, "");
     EXPECT_GE(changedAfter, 90);
-    EXPECT_EQ(titleLater, res::LoadString(105));
-    EXPECT_EQ(statusLater, res::LoadString(115));
+    EXPECT_EQ(titleLater, res::LoadString(vornalix::res::StringId::RestartGateway));
+    EXPECT_EQ(statusLater, res::LoadString(vornalix::res::StringId::PowerCycleGateway));
     EXPECT_EQ(peerLater, "");
     EXPECT_EQ(page.BannerFontHeight(), 40);
 }
@@ -160,8 +160,8 @@ TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntil
     int barValue = -1, barMaximum = -1;
     int result = RunModal(page, [&](ui::Dialog& d) {
         session = std::thread([sessions = page.SessionPage()] {
-            sessions->SetTitleText(res::LoadString(141));
-            sessions->SetStatusText(res::LoadString(142));
+            sessions->SetTitleText(res::LoadString(vornalix::res::StringId::UpdatingFirmwareTitle));
+            sessions->SetStatusText(res::LoadString(vornalix::res::StringId::UpdatingFirmware));
             sessions->SetPeerText("From host \"127.0.0.1\" to Gateway \"127.0.0.2\" ");
             sessions->PostUpdate();
             sessions->InvalidateTitle();
@@ -188,8 +188,8 @@ TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntil
     EXPECT_EQ(result, Page::kTransferFailed);
     EXPECT_TRUE(disabled);
     EXPECT_TRUE(escapeIgnored);
-    EXPECT_EQ(page.BannerTitle(), res::LoadString(141));
-    EXPECT_EQ(status, res::LoadString(142));
+    EXPECT_EQ(page.BannerTitle(), res::LoadString(vornalix::res::StringId::UpdatingFirmwareTitle));
+    EXPECT_EQ(status, res::LoadString(vornalix::res::StringId::UpdatingFirmware));
     EXPECT_EQ(peer, "From host \"127.0.0.1\" to Gateway \"127.0.0.2\" ");
     EXPECT_EQ(barValue, 10);
     EXPECT_EQ(barMaximum, 10);
@@ -344,7 +344,7 @@ TEST_F(EmergencyTransferPageTest, BootLoaderFetchesTheFirmwareAndThePageClosesWi
     EXPECT_EQ(simulatorExit, 0) << simulator;
     EXPECT_THAT(simulator, HasSubstr("file GW_IMAGE.BIN"));
     EXPECT_THAT(simulator, HasSubstr("verified"));
-    EXPECT_EQ(page.BannerTitle(), res::LoadString(141));
+    EXPECT_EQ(page.BannerTitle(), res::LoadString(vornalix::res::StringId::UpdatingFirmwareTitle));
     EXPECT_EQ(page.ItemText(Page::IDC_PEER), "From host \"192.168.1.1\" to Gateway \"192.168.1.2\" ");
     EXPECT_FALSE(page.Item(common::IDCANCEL)->isEnabled());
     EXPECT_FALSE(page.Item(wizard::IDC_BACK)->isEnabled());

@@ -118,9 +118,10 @@ TEST(EmergencyUpgradeEndToEnd, BootLoaderGetsTheFirmwareAndTheLeaseOfTheChosenAd
     EXPECT_THAT(pages.adapterLines, ElementsAre(link.hostInterface.substr(0, 20) + " (IP:192.168.1.1)"));
     EXPECT_EQ(pages.simulatorExit, 0) << pages.simulator;
     EXPECT_THAT(pages.simulator, HasSubstr("file GW_IMAGE.BIN"));
-    EXPECT_THAT(pages.outcomes, ElementsAre(res::LoadString(145), res::LoadString(137)));
+    EXPECT_THAT(pages.outcomes, ElementsAre(res::LoadString(vornalix::res::StringId::CheckStatusTitle),
+                                            res::LoadString(vornalix::res::StringId::UpdateCompleteTitle)));
     ASSERT_EQ(prompts.prompt.Count(), 1u);
-    EXPECT_EQ(prompts.prompt.Boxes()[0].text, res::LoadString(152));
+    EXPECT_EQ(prompts.prompt.Boxes()[0].text, res::LoadString(vornalix::res::StringId::RestartReminder));
     EXPECT_THAT(mediaSense.calls, ElementsAre("DisableNt5", "DisableMe", "RestoreNt5", "RestoreMe"));
     EXPECT_THAT(sleeps, ElementsAre(10, 10, 10, 5000, 10));
     EXPECT_THAT(ipHelper.calls, ::testing::Contains("IpReleaseAddress 7"));

@@ -96,9 +96,10 @@ public:
     std::unique_ptr<OutcomePage> CreateOutcomePage(int fontHeight, const std::string& title, const std::string& text,
                                                    int layout) override {
         EXPECT_EQ(fontHeight, 40);
-        EXPECT_EQ(text, res::LoadString(title == res::LoadString(145)   ? 121
-                                        : title == res::LoadString(137) ? 147
-                                                                        : 116));
+        EXPECT_EQ(text,
+                  res::LoadString(title == res::LoadString(vornalix::res::StringId::CheckStatusTitle)      ? 121
+                                  : title == res::LoadString(vornalix::res::StringId::UpdateCompleteTitle) ? 147
+                                                                                                           : 116));
         shown.push_back("O " + title + "|" + std::to_string(layout));
         return std::make_unique<Scripted<OutcomePage>>(*this, Next('O'), fontHeight, title, text, layout);
     }
@@ -121,9 +122,9 @@ template <class Page> int Scripted<Page>::DoModal() {
     return step.result;
 }
 
-const std::string kCheck = "O " + res::LoadString(145) + "|5";
-const std::string kComplete = "O " + res::LoadString(137) + "|4";
-const std::string kFailure = "O " + res::LoadString(119) + "|0";
+const std::string kCheck = "O " + res::LoadString(vornalix::res::StringId::CheckStatusTitle) + "|5";
+const std::string kComplete = "O " + res::LoadString(vornalix::res::StringId::UpdateCompleteTitle) + "|4";
+const std::string kFailure = "O " + res::LoadString(vornalix::res::StringId::EmergencyFailedTitle) + "|0";
 
 class EmergencyUpgradeFlowTest : public ::testing::Test {
 protected:
@@ -192,7 +193,8 @@ TEST_F(EmergencyUpgradeFlowTest, AfterExitTheCompletionPageStaysUpHeldUntilTheLe
         if (sleeps.back().rfind("sleep 5000", 0) != 0)
             return;
         OutcomePage* page = ShownOutcomePage();
-        shownDuringTheDelay = page && page->BannerTitle() == res::LoadString(137);
+        shownDuringTheDelay =
+            page && page->BannerTitle() == res::LoadString(vornalix::res::StringId::UpdateCompleteTitle);
         if (page)
             for (QPushButton* button : page->findChildren<QPushButton*>())
                 buttonsHeld &= !button->isEnabled();

@@ -99,7 +99,7 @@ TEST_F(FirmwareAdapterPageTest, OpensWithTheListPreselectedAndNextReturnsTheChos
               Adapters({{"Intel PRO/1000 MT Desktop Adapter", "192.168.1.1"},
                         {"exactly twenty chars", "10.0.0.5"},
                         {"twenty-one characters", "172.16.0.9"}}));
-    EXPECT_EQ(page.BannerTitle(), res::LoadString(133));
+    EXPECT_EQ(page.BannerTitle(), res::LoadString(vornalix::res::StringId::FirmwareAdapterTitle));
     EXPECT_EQ(page.BannerFontHeight(), 26);
     std::vector<std::string> lines;
     std::string selectedLine;
@@ -163,11 +163,11 @@ TEST_F(FirmwareAdapterPageTest, NoAdapterExplainsWhatToCheckAndCancels) {
     EXPECT_THAT(mediaSense.calls, ElementsAre("DisableMe", "DisableNt5"));
     auto boxes = prompts.prompt.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, res::LoadString(114));
+    EXPECT_EQ(boxes[0].text, res::LoadString(vornalix::res::StringId::NoAdapterQuestion));
     EXPECT_EQ(boxes[0].type, common::MB_YESNO | common::MB_ICONEXCLAMATION);
-    EXPECT_EQ(boxes[1].text, res::LoadString(143));
+    EXPECT_EQ(boxes[1].text, res::LoadString(vornalix::res::StringId::NoAddressAdvice));
     EXPECT_EQ(boxes[1].type, exclamation);
-    EXPECT_EQ(boxes[2].text, res::LoadString(143));
+    EXPECT_EQ(boxes[2].text, res::LoadString(vornalix::res::StringId::NoAddressAdvice));
 
     // No: message 144 and no media-sense call.
     mediaSense.calls.clear();
@@ -177,7 +177,7 @@ TEST_F(FirmwareAdapterPageTest, NoAdapterExplainsWhatToCheckAndCancels) {
     EXPECT_EQ(declined.DoModal(), common::IDCANCEL);
     EXPECT_THAT(mediaSense.calls, IsEmpty());
     ASSERT_EQ(no.prompt.Count(), 2u);
-    EXPECT_EQ(no.prompt.Boxes()[1].text, res::LoadString(144));
+    EXPECT_EQ(no.prompt.Boxes()[1].text, res::LoadString(vornalix::res::StringId::NoAdapterAdvice));
     EXPECT_EQ(no.prompt.Boxes()[1].type, exclamation);
 }
 

@@ -47,7 +47,8 @@ TEST_F(RestartPromptDialogTest, ModeOneShowsOnlyClose) {
         1, 0x0501,
         [&](ui::Dialog& d) {
             EXPECT_EQ(d.windowTitle(), "VORNALIX");
-            EXPECT_EQ(d.ItemText(RestartPromptDialog::kMessage), res::LoadString(111));
+            EXPECT_EQ(d.ItemText(RestartPromptDialog::kMessage),
+                      res::LoadString(vornalix::res::StringId::MediaSenseCreateFailed));
             EXPECT_TRUE(d.IsItemShown(common::IDOK));
             EXPECT_FALSE(d.IsItemShown(RestartPromptDialog::kRestartNow));
             EXPECT_FALSE(d.IsItemShown(RestartPromptDialog::kRestartLater));
@@ -62,7 +63,8 @@ TEST_F(RestartPromptDialogTest, ModeOneShowsOnlyClose) {
 
 TEST_F(RestartPromptDialogTest, ModeTwoShowsRestartButtonsOnly) {
     const int result = Run(2, 0x0501, [](ui::Dialog& d) {
-        EXPECT_EQ(d.ItemText(RestartPromptDialog::kMessage), res::LoadString(110));
+        EXPECT_EQ(d.ItemText(RestartPromptDialog::kMessage),
+                  res::LoadString(vornalix::res::StringId::MediaSenseEnabledRestart));
         EXPECT_FALSE(d.IsItemShown(common::IDOK));
         EXPECT_TRUE(d.IsItemShown(RestartPromptDialog::kRestartNow));
         EXPECT_TRUE(d.IsItemShown(RestartPromptDialog::kRestartLater));
@@ -162,7 +164,7 @@ TEST_F(RestartPromptDialogTest, GuardShowsTheDialogForItsRestartRequest) {
         prompt->Command(RestartPromptDialog::kRestartLater);
     });
     EXPECT_EQ(guard.DisableMediaSenseNt5(), 0);
-    EXPECT_EQ(shownText, res::LoadString(110));
+    EXPECT_EQ(shownText, res::LoadString(vornalix::res::StringId::MediaSenseEnabledRestart));
     EXPECT_FALSE(closeShown);
     EXPECT_TRUE(system.calls.empty());
     EXPECT_EQ(ui::DialogBackground(), kCyan);

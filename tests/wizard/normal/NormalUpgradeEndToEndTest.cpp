@@ -106,7 +106,9 @@ TEST(NormalUpgradeEndToEnd, SuccessfulUpgradeRenewsTheLeaseAfterExit) {
     std::string urlCopy = "http://192.168.1.1/", firmwarePath, gatewayUrl;
     NormalFlowServices services(pages.ipHelper, 0);
     EXPECT_EQ(RunNormalUpgradeFlow(pages, urlCopy, firmwarePath, gatewayUrl, services), 0);
-    EXPECT_EQ(pages.shown, (std::vector<std::string>{"info 1.02", "upload", "final " + res::LoadString(138)}));
+    EXPECT_EQ(pages.shown,
+              (std::vector<std::string>{"info 1.02", "upload",
+                                        "final " + res::LoadString(vornalix::res::StringId::UpgradeSucceededText)}));
     EXPECT_EQ(urlCopy, sim.Url("/"));
     EXPECT_EQ(gatewayUrl, sim.Url("/"));
     EXPECT_EQ(firmwarePath, firmware);
@@ -125,7 +127,9 @@ TEST(NormalUpgradeEndToEnd, RefusedUploadShowsTheFailurePageAndLeavesTheLease) {
     std::string urlCopy = "http://192.168.1.1/", firmwarePath, gatewayUrl;
     NormalFlowServices services(pages.ipHelper, 0);
     EXPECT_EQ(RunNormalUpgradeFlow(pages, urlCopy, firmwarePath, gatewayUrl, services), 0);
-    EXPECT_EQ(pages.shown, (std::vector<std::string>{"info 1.02", "upload", "outcome " + res::LoadString(140)}));
+    EXPECT_EQ(pages.shown,
+              (std::vector<std::string>{"info 1.02", "upload",
+                                        "outcome " + res::LoadString(vornalix::res::StringId::UpgradeFailedTitle)}));
     for (const std::string& call : pages.ipHelper.calls) {
         EXPECT_THAT(call, Not(::testing::StartsWith("IpRelease")));
         EXPECT_THAT(call, Not(::testing::StartsWith("IpRenew")));

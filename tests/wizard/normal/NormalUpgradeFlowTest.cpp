@@ -148,7 +148,7 @@ TEST_F(NormalUpgradeFlowTest, SuccessfulRunRenewsTheLeaseOfTheGatewayFacingAdapt
                          {'D', kCancel, ""}});
     EXPECT_EQ(run.result, 0);
     EXPECT_THAT(pages.shown, ElementsAre("A http://192.168.1.1/", "F ", "I", "U /images/fw.bin",
-                                         "D " + res::LoadString(138) + "|2"));
+                                         "D " + res::LoadString(vornalix::res::StringId::UpgradeSucceededText) + "|2"));
     EXPECT_EQ(run.urlCopy, "http://192.168.1.1:8080/");
     EXPECT_EQ(run.gatewayUrl, "http://192.168.1.1:8080/");
     EXPECT_EQ(run.firmwarePath, "/images/fw.bin");
@@ -208,7 +208,8 @@ TEST_F(NormalUpgradeFlowTest, CancelOnTheUploadGoesBackToTheInformationPage) {
 }
 
 TEST_F(NormalUpgradeFlowTest, RetryAfterAFailureQueriesTheGatewayAgainWithThePathUnchanged) {
-    std::string failed = "O 40|" + res::LoadString(140) + "|" + res::LoadString(139) + "|2";
+    std::string failed = "O 40|" + res::LoadString(vornalix::res::StringId::UpgradeFailedTitle) + "|" +
+                         res::LoadString(vornalix::res::StringId::UpgradeFailedText) + "|2";
     FlowRun run = Start({{'A', kNext, ""},
                          {'F', kNext, "/fw.bin"},
                          {'I', kNext, ""},

@@ -48,10 +48,10 @@ TEST_P(PagesOpening, TitlesFontHeightsAndNoPlaceholders) {
         std::string title;
         int fontHeight;
     } pages[] = {
-        {address, 140, res::LoadString(135), 40},
-        {info, 141, res::LoadString(148), 35},
-        {firmware, 142, res::LoadString(134), 40},
-        {upload, 143, res::LoadString(132), 40},
+        {address, 140, res::LoadString(vornalix::res::StringId::GatewayAddressTitle), 40},
+        {info, 141, res::LoadString(vornalix::res::StringId::GatewayInfoTitle), 35},
+        {firmware, 142, res::LoadString(vornalix::res::StringId::FirmwareFileTitle), 40},
+        {upload, 143, res::LoadString(vornalix::res::StringId::PleaseWait), 40},
     };
     for (auto& expected : pages) {
         expected.page.InitializeForDisplay();

@@ -65,11 +65,18 @@ TEST(UploadProgressPage, SuccessfulRunShowsEachStageAndEndsWith105) {
     int result = page.DoModal();
     EXPECT_EQ(result, UploadProgressPage::kUploadSucceeded);
     using res::LoadString;
-    EXPECT_THAT(page.seen,
-                ElementsAre(Pair(LoadString(130), "File: " + session.firmwarePath + "\n\t" + LoadString(131)),
-                            Pair(LoadString(129), LoadString(126)), Pair(LoadString(127), LoadString(128)),
-                            Pair(LoadString(127), LoadString(124)), Pair(LoadString(127), LoadString(124))));
-    EXPECT_EQ(LoadString(130), "Uploading the Firmware");
+    EXPECT_THAT(page.seen, ElementsAre(Pair(LoadString(vornalix::res::StringId::UploadingTitle),
+                                            "File: " + session.firmwarePath + "\n\t" +
+                                                LoadString(vornalix::res::StringId::IsBeingUploaded)),
+                                       Pair(LoadString(vornalix::res::StringId::UpdatingTitle),
+                                            LoadString(vornalix::res::StringId::ProgrammingFlash)),
+                                       Pair(LoadString(vornalix::res::StringId::RestartingTitle),
+                                            LoadString(vornalix::res::StringId::Restarting)),
+                                       Pair(LoadString(vornalix::res::StringId::RestartingTitle),
+                                            LoadString(vornalix::res::StringId::CheckingRestart)),
+                                       Pair(LoadString(vornalix::res::StringId::RestartingTitle),
+                                            LoadString(vornalix::res::StringId::CheckingRestart))));
+    EXPECT_EQ(LoadString(vornalix::res::StringId::UploadingTitle), "Uploading the Firmware");
     // Escape, Enter, Cancel and the close box while the worker runs leave the page open.
     EXPECT_TRUE(page.openAfterTrying);
     EXPECT_THAT(page.cancelEnabled, ::testing::Each(false));
@@ -90,8 +97,8 @@ TEST(UploadProgressPage, RefusedUploadEndsWith101RightAfterUploading) {
     WatchedPage page(session);
     EXPECT_EQ(page.DoModal(), UploadProgressPage::kUploadFailed);
     ASSERT_EQ(page.seen.size(), 2u);
-    EXPECT_EQ(page.seen[0].first, res::LoadString(130));
-    EXPECT_EQ(page.seen[1].first, res::LoadString(130));
+    EXPECT_EQ(page.seen[0].first, res::LoadString(vornalix::res::StringId::UploadingTitle));
+    EXPECT_EQ(page.seen[1].first, res::LoadString(vornalix::res::StringId::UploadingTitle));
     EXPECT_EQ(prompts.prompt.Count(), 0u);
 }
 
@@ -101,11 +108,11 @@ TEST(UploadProgressPage, UnknownCodesAreIgnored) {
     page.InitializeForDisplay();
     for (int code : {0, 99, 106, 1025, -101}) {
         EXPECT_EQ(page.OnUploadStatus(code), 0) << code;
-        EXPECT_EQ(page.BannerTitle(), res::LoadString(132));
+        EXPECT_EQ(page.BannerTitle(), res::LoadString(vornalix::res::StringId::PleaseWait));
         EXPECT_EQ(page.ItemText(UploadProgressPage::IDC_STATUS), "");
     }
     EXPECT_EQ(page.OnUploadStatus(CheckingRestart), 1);
     // The restart check keeps the title it finds.
-    EXPECT_EQ(page.BannerTitle(), res::LoadString(132));
-    EXPECT_EQ(page.ItemText(UploadProgressPage::IDC_STATUS), res::LoadString(124));
+    EXPECT_EQ(page.BannerTitle(), res::LoadString(vornalix::res::StringId::PleaseWait));
+    EXPECT_EQ(page.ItemText(UploadProgressPage::IDC_STATUS), res::LoadString(vornalix::res::StringId::CheckingRestart));
 }
