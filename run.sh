@@ -35,11 +35,15 @@ fi
 cmake --build "$build" --target vornalix vornalix-recover
 # The emergency path's ports and the adapter's temporary address, without root. Linking drops the
 # capabilities, so they are set after every build.
-setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep "$build/bin/vornalix" "$build/bin/vornalix-recover" ||
-    echo "run.sh: the programs could not be given their network capabilities; the emergency upgrade will need root." >&2
+for program in vornalix vornalix-recover; do
+    setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep "$build/bin/$program" ||
+        echo "run.sh: $program could not be given its network capabilities; its emergency upgrade will need root." >&2
+done
 # Under sudo the wizard runs as the user who asked for it, not as root.
 if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "${SUDO_UID}" != 0 ]; then
-    export XDG_RUNTIME_DIR=/run/user/$SUDO_UID HOME=$(getent passwd "$SUDO_UID" | cut -d: -f6)
+    HOME=$(getent passwd "$SUDO_UID" | cut -d: -f6)
+    export HOME
+    if [ -d "/run/user/$SUDO_UID" ]; then export XDG_RUNTIME_DIR=/run/user/$SUDO_UID; else unset XDG_RUNTIME_DIR; fi
     exec setpriv --reuid="$SUDO_UID" --regid="$SUDO_GID" --init-groups --inh-caps=-all \
         "$build/bin/vornalix" "$@"
 fi
