@@ -1,12 +1,11 @@
 #include "hostnet/PermissionAdvice.h"
 
+#include "common/SetcapCommand.h"
 #include "res/Resources.h"
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-#include <filesystem>
 
 namespace vornalix::hostnet {
 
@@ -35,18 +34,8 @@ bool HasPermission(Permission permission) {
     return (data[capability / 32].effective & (1u << (capability % 32))) != 0;
 }
 
-std::string SetcapCommand(const std::string& programPath) {
-    return "sudo setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep " + programPath;
-}
-
-std::string OwnExecutablePath() {
-    std::error_code error;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string("vornalix") : path.string();
-}
-
 std::string PermissionAdvice(Permission permission, const std::string& programPath) {
-    const std::string command = SetcapCommand(programPath.empty() ? OwnExecutablePath() : programPath);
+    const std::string command = common::SetcapCommand(programPath.empty() ? common::OwnExecutablePath() : programPath);
     switch (permission) {
     case Permission::BindServicePorts:
         return res::FormatString(res::StringId::PortsNeedCapability, {command});

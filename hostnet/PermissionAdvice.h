@@ -15,13 +15,7 @@ enum class Permission {
 // Whether this process has the permission now (root, or the capability in its effective set).
 bool HasPermission(Permission permission);
 
-// The setcap command that gives programPath every capability the emergency path needs.
-std::string SetcapCommand(const std::string& programPath);
-
 // The sentence for a missing permission; programPath "" is this process's executable.
 std::string PermissionAdvice(Permission permission, const std::string& programPath = "");
-
-// This process's executable, as the kernel knows it.
-std::string OwnExecutablePath();
 
 } // namespace vornalix::hostnet

@@ -1,10 +1,10 @@
 #include "recovery/ListenStatus.h"
 
+#include "common/SetcapCommand.h"
 #include "res/Resources.h"
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 namespace vornalix::recovery {
 
@@ -12,11 +12,7 @@ namespace {
 
 // What to run so that this program may use ports 67 and 69, in the user's language.
 std::string PortsPermissionText() {
-    std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::string command = "sudo setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep " +
-                                (error ? std::string("vornalix") : program.string());
-    return res::FormatString(res::StringId::PortsNeedCapability, {command});
+    return res::FormatString(res::StringId::PortsNeedCapability, {common::SetcapCommand(common::OwnExecutablePath())});
 }
 
 } // namespace

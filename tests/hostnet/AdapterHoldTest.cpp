@@ -1,9 +1,11 @@
 // The adapter hold against scripted daemons: what is changed, in which order, what is recorded
 // under /run and how everything is undone (also after a kill, at the next start).
 #include "hostnet/AdapterHold.h"
+#include "common/DottedAddress.h"
 #include "hostnet/LinkLocalAddress.h"
 #include "hostnet/PermissionAdvice.h"
 #include "res/Resources.h"
+#include "support/ScriptedRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -20,32 +22,10 @@
 #include <set>
 
 using namespace vornalix::hostnet;
+using vornalix::testing::ScriptedRunner;
 namespace fs = std::filesystem;
 
 namespace {
-
-class ScriptedRunner : public CommandRunner {
-public:
-    int Run(const std::vector<std::string>& argv, std::string* output) override {
-        std::string joined;
-        for (const auto& a : argv)
-            joined += (joined.empty() ? "" : " ") + a;
-        ran.push_back(joined);
-        if (onRun)
-            onRun(joined);
-        auto answer = answers.find(joined);
-        if (answer == answers.end())
-            return 0;
-        if (output != nullptr)
-            *output = answer->second.second;
-        return answer->second.first;
-    }
-    bool Available(const std::string&) override { return true; }
-
-    std::map<std::string, std::pair<int, std::string>> answers;
-    std::vector<std::string> ran;
-    std::function<void(const std::string&)> onRun;
-};
 
 class RecordingAddresses : public LinkAddressControl {
 public:
@@ -57,10 +37,7 @@ public:
         log.push_back("remove " + name + " " + Dotted(address) + "/" + std::to_string(prefix));
         return removeError;
     }
-    static std::string Dotted(std::uint32_t address) {
-        char text[16];
-        return inet_ntop(AF_INET, &address, text, sizeof text);
-    }
+    static std::string Dotted(std::uint32_t address) { return vornalix::common::FormatDottedAddress(address); }
     std::vector<std::string> log;
     int addError = 0;
     int removeError = 0;

@@ -1,6 +1,7 @@
 #include "hostnet/linux/DhcpClientControl.h"
 #include "hostnet/IpHelper.h"
 #include "hostnet/linux/ProcessRunner.h"
+#include "support/ScriptedRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -10,31 +11,10 @@
 #include <set>
 
 using namespace vornalix::hostnet;
+using vornalix::testing::ScriptedRunner;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Answers commands from a script and records them; never starts a program.
-class ScriptedRunner : public CommandRunner {
-public:
-    int Run(const std::vector<std::string>& argv, std::string* output) override {
-        std::string joined;
-        for (const auto& a : argv)
-            joined += (joined.empty() ? "" : " ") + a;
-        ran.push_back(joined);
-        auto answer = answers.find(joined);
-        if (answer == answers.end())
-            return 0;
-        if (output != nullptr)
-            *output = answer->second.second;
-        return answer->second.first;
-    }
-    bool Available(const std::string& program) override { return available.count(program) != 0; }
-
-    std::set<std::string> available;
-    std::map<std::string, std::pair<int, std::string>> answers;
-    std::vector<std::string> ran;
-};
 
 class DhcpClientControlTest : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 // link-local one for the transfer, and the daemon that manages the adapter is told to keep its address through
 // the gateway's power cycle; both are undone before it exits (--no-host-changes: nothing is changed).
 #include "common/DottedAddress.h"
+#include "common/SetcapCommand.h"
 #include "hostnet/AdapterHold.h"
 #include "hostnet/EmergencyAdapters.h"
 #include "hostnet/PermissionAdvice.h"
@@ -54,7 +55,7 @@ void PrintUsage(std::FILE* out, const char* program) {
                  "            systemd-networkd are not asked to keep the adapter's address while the gateway restarts\n"
                  "  --help    show this text\n"
                  "Without root it needs the capabilities that this command gives it:\n  %s\n",
-                 program, hostnet::SetcapCommand(hostnet::OwnExecutablePath()).c_str());
+                 program, common::SetcapCommand(common::OwnExecutablePath()).c_str());
 }
 
 } // namespace
