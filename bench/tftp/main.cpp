@@ -4,6 +4,7 @@
 //  - idle CPU of our two servers and of tftpd-hpa over 10 s;
 //  - DATA packets sent per block for a 1 MiB file when 10 % of the requester's datagrams arrive twice.
 #include "recovery/BootReplyServer.h"
+#include "recovery/QuietProgressPage.h"
 #include "recovery/TftpServer.h"
 
 #include "support/LossyRelay.h"
@@ -40,20 +41,6 @@ constexpr std::size_t kFileSize = 8u << 20;
 constexpr std::size_t kCopiedFileSize = 1u << 20;
 constexpr double kCopiedShare = 0.10;
 constexpr int kIdleSeconds = 10;
-
-class QuietPage : public ProgressPage {
-public:
-    void SetTitleText(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetPeerText(const std::string&) override {}
-    void InvalidateTitle() override {}
-    void PostUpdate() override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressStep(int) override {}
-    void SetProgressPos(int) override {}
-    void DisableBackAndCancel() override {}
-    void FinishTransfer(bool) override {}
-};
 
 bool EnterOwnNetwork() {
     if (unshare(CLONE_NEWNET) != 0)
@@ -163,7 +150,7 @@ int main(int argc, char** argv) {
     }
     const std::string firmware = (dir / "served" / "bench.bin").string();
 
-    const auto page = std::make_shared<QuietPage>();
+    const auto page = std::make_shared<QuietProgressPage>();
     BootReplyServer bootServer(inet_addr("10.99.0.1"), firmware);
     TftpServer ours(inet_addr("10.99.0.1"), firmware, page);
     for (const ListenStatus& status : {bootServer.Start(), ours.Start()})

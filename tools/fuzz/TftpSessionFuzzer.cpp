@@ -2,6 +2,7 @@
 // from other addresses and ports), pauses and a file that may shrink, against a page that checks what it is told:
 // the session ends, FinishTransfer comes at most once, and success only after the requester acknowledged the
 // block that carries the file's last byte.
+#include "recovery/QuietProgressPage.h"
 #include "recovery/TftpTransfer.h"
 
 #include <algorithm>
@@ -118,17 +119,8 @@ std::vector<std::uint8_t> Datagram(Input& in, std::uint8_t kind, std::string& fi
     }
 }
 
-class Page : public ProgressPage {
+class Page : public QuietProgressPage {
 public:
-    void SetTitleText(const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetPeerText(const std::string&) override {}
-    void InvalidateTitle() override {}
-    void PostUpdate() override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressStep(int) override {}
-    void SetProgressPos(int) override {}
-    void DisableBackAndCancel() override {}
     void FinishTransfer(bool success) override;
 
     std::function<void(bool)> check;
