@@ -56,7 +56,9 @@ hostname vx-carrier
 # capabilities drops LD_LIBRARY_PATH for its children, so the wrapper sets it).
 mkdir -p $W/bin
 if [ -n "$nmroot" ] && [ -x "$nmroot/usr/sbin/NetworkManager" ]; then
-    lib=$nmroot/usr/lib/x86_64-linux-gnu
+    # Seen at $W/nm, so that the ordinary user reaches it where the build tree is not (a clone in /root).
+    mkdir -p $W/nm && mount --bind "$nmroot" $W/nm && nmroot=$W/nm
+    lib=$(dirname "$(find "$nmroot/usr/lib" -name 'libnm.so.*' -print -quit)")
     printf '#!/bin/sh\nLD_LIBRARY_PATH=%s exec %s "$@"\n' "$lib" "$nmroot/usr/bin/nmcli" > $W/bin/nmcli
     printf '#!/bin/sh\nLD_LIBRARY_PATH=%s exec %s "$@"\n' "$lib" "$nmroot/usr/sbin/NetworkManager" > $W/bin/NetworkManager
     chmod 755 $W/bin/nmcli $W/bin/NetworkManager
