@@ -41,10 +41,12 @@ for program in vornalix vornalix-recover; do
 done
 # Under sudo the wizard runs as the user who asked for it, not as root.
 if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "${SUDO_UID}" != 0 ]; then
-    HOME=$(getent passwd "$SUDO_UID" | cut -d: -f6)
-    export HOME
-    if [ -d "/run/user/$SUDO_UID" ]; then export XDG_RUNTIME_DIR=/run/user/$SUDO_UID; else unset XDG_RUNTIME_DIR; fi
-    exec setpriv --reuid="$SUDO_UID" --regid="$SUDO_GID" --init-groups --inh-caps=-all \
-        "$build/bin/vornalix" "$@"
+    runtime=(-u XDG_RUNTIME_DIR)
+    [ -d "/run/user/$SUDO_UID" ] && runtime=(XDG_RUNTIME_DIR="/run/user/$SUDO_UID")
+    as_user=(setpriv --reuid="$SUDO_UID" --regid="$SUDO_GID" --init-groups --inh-caps=-all
+        env "${runtime[@]}" HOME="$(getent passwd "$SUDO_UID" | cut -d: -f6)")
+    "${as_user[@]}" test -x "$build/bin/vornalix" && exec "${as_user[@]}" "$build/bin/vornalix" "$@"
+    echo "run.sh: the user ${SUDO_USER:-$SUDO_UID} cannot reach $build/bin/vornalix (a folder on the way is closed to them);" >&2
+    echo "run.sh: the wizard runs as root instead. A clone in a folder of their own avoids this." >&2
 fi
 exec "$build/bin/vornalix" "$@"
