@@ -57,6 +57,11 @@ bool WizardPage::OnInitDialog() {
 int WizardPage::RunWhileWaiting(const std::function<int(const WaitHook&)>& request) {
     const int held[] = {common::IDOK, IDC_BACK};
     bool wasEnabled[std::size(held)];
+    // The focus stays where it was: disabling Next would pass it on to Cancel (as would a first activation of
+    // the page meanwhile), and Enter would then end the wizard.
+    if (!focusWidget())
+        focusNextChild();
+    QWidget* heldFocus = focusWidget();
     for (std::size_t i = 0; i < std::size(held); ++i) {
         QWidget* button = Item(held[i]);
         wasEnabled[i] = button && button->isEnabled();
@@ -71,6 +76,8 @@ int WizardPage::RunWhileWaiting(const std::function<int(const WaitHook&)>& reque
     waiting = false;
     for (std::size_t i = 0; i < std::size(held); ++i)
         EnableItem(held[i], wasEnabled[i]);
+    if (heldFocus && heldFocus->isEnabled())
+        heldFocus->setFocus(Qt::OtherFocusReason);
     if (cancelWhileWaiting) {
         EndDialog(common::IDCANCEL);
         return -1;

@@ -74,6 +74,26 @@ TEST(GatewayInfoPage, BackAfterTheQuery) {
     EXPECT_EQ(RunModal(page, OnceQueried(wizard::IDC_BACK)), wizard::IDC_BACK);
 }
 
+TEST(GatewayInfoPage, EnterAfterTheQueryPressesNext) {
+    // The query holds Next and Back while the page comes up; Enter afterwards is Next, not Cancel (which
+    // would end the wizard).
+    GatewaySim sim;
+    PromptScope prompts;
+    GatewayHttpSession session;
+    PointAt(session, sim.Port());
+    ScriptedPasswords passwords;
+    GatewayInfoPage page(session, passwords);
+    int result = RunModal(page, [](ui::Dialog& d) {
+        When(
+            &d, [&d] { return !d.ItemText(kHardware).empty(); },
+            [&d] {
+                EXPECT_EQ(d.focusWidget(), d.Item(common::IDOK));
+                QTest::keyClick(&d, Qt::Key_Return);
+            });
+    });
+    EXPECT_EQ(result, common::IDOK);
+}
+
 TEST(GatewayInfoPage, FailedQueryEndsThePageWithCancel) {
     struct Case {
         std::vector<std::string> switches;
