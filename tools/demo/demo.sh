@@ -130,7 +130,7 @@ mount -t sysfs -o ro sysfs /sys
 firmware=$work/qel-demo-firmware.bin
 {
     printf 'QEL GATEWAY DEMO FIRMWARE 1.30\n'
-    head -c 1048544 /dev/urandom
+    head -c $((1048576 - 31)) /dev/urandom # after the 31-byte header
 } >"$firmware"
 
 ip netns exec gw "$bin/qel-gateway-sim" --address "$gateway_address" --port 80 --restart-ms 3000 \
