@@ -7,6 +7,12 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "test.sh: run it as root: the tests run in a private network namespace" >&2
     exit 1
 fi
+# Before the long build: can the private namespace the tests run in be made here?
+if ! unshare --net --mount --propagation private true 2>/dev/null; then
+    echo "test.sh: cannot make a private network and mount namespace here (unshare --net --mount failed)." >&2
+    echo "In a chroot, / must be a mount point: bind-mount the root onto itself before entering it." >&2
+    exit 1
+fi
 tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
