@@ -88,6 +88,9 @@ enum class StringId : int {
     ListenNameTooLong = 327,
     ListenSocketError = 328,
     ListenNotStarted = 329,
+    FileDialogFolderType = 330,
+    FileDialogFileTypeOf = 331,
+    FileDialogPlainFileType = 332,
 };
 
 } // namespace vornalix::res

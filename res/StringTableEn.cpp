@@ -91,6 +91,9 @@ const std::map<int, std::string>& EnglishStrings() {
         {327, "%1 server: the firmware file's name has more than 127 characters; choose a file with a shorter name."},
         {328, "%1 server: UDP port %2 on %3 cannot be used (system error %4)."},
         {329, "%1 server: it could not be started."},
+        {330, "Folder"},
+        {331, "%1 File"},
+        {332, "File"},
     };
     return table;
 }

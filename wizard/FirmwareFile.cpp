@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 
 #include <cctype>
 #include <filesystem>
@@ -84,6 +86,26 @@ std::string OpenErrorText(const std::string& path) {
     return web::FirmwareFileProblem(path, kCauseLimit);
 }
 
+namespace {
+
+// The list's type column in the UI language (Qt's own translations leave "Folder" in English).
+class FileTypeNames : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override {
+        using res::StringId;
+        auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
+        if (info.isDir() && !info.isRoot())
+            return text(StringId::FileDialogFolderType);
+        if (!info.isFile())
+            return QFileIconProvider::type(info);
+        const QString suffix = info.suffix();
+        return suffix.isEmpty() ? text(StringId::FileDialogPlainFileType)
+                                : text(StringId::FileDialogFileTypeOf).replace(QStringLiteral("%1"), suffix);
+    }
+};
+
+} // namespace
+
 std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni) {
     using res::StringId;
     auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
@@ -107,6 +129,8 @@ std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParam
     };
     for (auto [label, id] : labels)
         dialog.setLabelText(label, text(id));
+    static FileTypeNames typeNames; // outlives every dialog
+    dialog.setIconProvider(&typeNames);
     return owned;
 }
 

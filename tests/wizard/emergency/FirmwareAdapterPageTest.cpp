@@ -6,9 +6,12 @@
 #include "web/FirmwareFile.h"
 #include "wizard/FirmwareFile.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTimer>
 #include <gmock/gmock.h>
 
@@ -299,7 +302,7 @@ TEST_F(FirmwareAdapterPageTest, AdapterWithoutAddressIsOfferedAndShortageAdviceR
 TEST_F(FirmwareAdapterPageTest, TheOpenDialogSpeaksTheUiLanguage) {
     res::OverrideLanguage(res::Language::Japanese);
     Page page(firmware, 0, mediaSense, twoAdapters);
-    QString title, accept, fileName;
+    QString title, accept, fileName, folderType, fileType;
     QStringList filters;
     RunModal(page, [&](ui::Dialog& d) {
         QTimer::singleShot(50, [&] {
@@ -308,6 +311,8 @@ TEST_F(FirmwareAdapterPageTest, TheOpenDialogSpeaksTheUiLanguage) {
                 filters = dialog->nameFilters();
                 accept = dialog->labelText(QFileDialog::Accept);
                 fileName = dialog->labelText(QFileDialog::FileName);
+                folderType = dialog->iconProvider()->type(QFileInfo(QDir::tempPath()));
+                fileType = dialog->iconProvider()->type(QFileInfo(QString::fromStdString(firmware)));
                 dialog->reject();
             }
         });
@@ -321,4 +326,6 @@ TEST_F(FirmwareAdapterPageTest, TheOpenDialogSpeaksTheUiLanguage) {
                            QString::fromUtf8("すべてのファイル (*)")}));
     EXPECT_EQ(accept.toStdString(), "開く(&O)");
     EXPECT_EQ(fileName.toStdString(), "ファイル名:");
+    EXPECT_EQ(folderType.toStdString(), "フォルダー"); // the list's type column
+    EXPECT_EQ(fileType.toStdString(), "bin ファイル");
 }
