@@ -92,6 +92,7 @@ work=$(mktemp -d /tmp/vornalix-demo.XXXXXX)
 pids=()
 cleanup() {
     local pid
+    trap '' INT TERM # a second signal must not cut the clean-up short
     for pid in "${pids[@]}"; do kill -- "-$pid" 2>/dev/null || kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     ip netns del boot 2>/dev/null || true
@@ -188,6 +189,11 @@ Demo: a simulated Qel Gateway is at http://$gateway_address/ and a boot loader a
   Emergency upgrade: pick the adapter "pc0 (IP:$pc_address)"; the boot loader fetches the file.
 Logs: $work (removed when the wizard exits)
 EOF
+# A runtime folder for the wizard where the caller's environment has none (sudo clears it).
+if [ -z "${XDG_RUNTIME_DIR:-}" ] && [ ${#wizard_launcher[@]} -eq 0 ]; then
+    mkdir -m 700 "$work/runtime"
+    export XDG_RUNTIME_DIR=$work/runtime
+fi
 # In the background, so that a signal to this script ends the demo at once.
 "${wizard_launcher[@]}" "$bin/vornalix" "${1:-$firmware}" &
 wizard=$!
