@@ -79,9 +79,9 @@ if [ "${VORNALIX_DEMO_INSIDE:-}" != 1 ]; then
     inside=$!
     trap 'kill -KILL "$inside" 2>/dev/null' INT TERM HUP
     status=0
-    wait "$inside" || status=$?
+    wait "$inside" 2>/dev/null || status=$?
     # A signal ends the wait early: let the inside clean up before returning.
-    while kill -0 "$inside" 2>/dev/null; do wait "$inside" || status=$?; done
+    while kill -0 "$inside" 2>/dev/null; do wait "$inside" 2>/dev/null || status=$?; done
     exit $status
 fi
 
