@@ -1,6 +1,7 @@
 #include "hostnet/AdapterHold.h"
 
 #include "common/DottedAddress.h"
+#include "hostnet/LinkLocalAddress.h"
 #include "hostnet/PermissionAdvice.h"
 #include "hostnet/linux/NetlinkAddressControl.h"
 #include "hostnet/linux/NetlinkTables.h"
@@ -284,8 +285,10 @@ bool AdapterHold::Undo(const std::string& line, CommandRunner& runner, LinkAddre
         return true;
     }
     if (words[0] == "address" && words.size() == 4) {
+        // Only a temporary link-local address as this program gives one: the record lies in a folder
+        // that the user writes, and the program may hold CAP_NET_ADMIN.
         in_addr address{};
-        if (inet_pton(AF_INET, words[2].c_str(), &address) != 1)
+        if (inet_pton(AF_INET, words[2].c_str(), &address) != 1 || !IsLinkLocal(address.s_addr) || words[3] != "16")
             return true;
         return addresses.Remove(words[1], address.s_addr, std::atoi(words[3].c_str())) == 0;
     }

@@ -12,6 +12,7 @@ public:
     // address in network order. 0 on success (also when the address is already there, for Add,
     // or already gone, for Remove), else an errno value.
     virtual int Add(const std::string& interfaceName, std::uint32_t address, int prefixLength) = 0;
+    // Removes only an address that this control added.
     virtual int Remove(const std::string& interfaceName, std::uint32_t address, int prefixLength) = 0;
 };
 

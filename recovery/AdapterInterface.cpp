@@ -16,9 +16,11 @@ std::optional<AdapterInterface> AdapterInterface::Holding(in_addr_t address) {
             continue;
         if (reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr != address)
             continue;
-        const unsigned index = if_nametoindex(entry->ifa_name);
+        // An address's label ("eth0:1") names its interface up to the colon, which no interface name has.
+        const std::string name = std::string(entry->ifa_name).substr(0, std::string(entry->ifa_name).find(':'));
+        const unsigned index = if_nametoindex(name.c_str());
         if (index != 0)
-            found = AdapterInterface{entry->ifa_name, static_cast<int>(index)};
+            found = AdapterInterface{name, static_cast<int>(index)};
     }
     freeifaddrs(list);
     return found;

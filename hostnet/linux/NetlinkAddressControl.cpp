@@ -14,6 +14,14 @@ namespace vornalix::hostnet {
 
 namespace {
 
+// The label of the addresses this program adds ("eth0:vx"; the bare name where that would be too long).
+// The kernel deletes an address only when the label given matches, so an address that someone else
+// added is never removed.
+std::string OurLabel(const std::string& interfaceName) {
+    const std::string label = interfaceName + ":vx";
+    return label.size() < IFNAMSIZ ? label : interfaceName;
+}
+
 // Sends one RTM_NEWADDR or RTM_DELADDR and returns the kernel's answer as an errno value.
 int AddressRequest(std::uint16_t type, const std::string& interfaceName, std::uint32_t address, int prefixLength) {
     const unsigned index = if_nametoindex(interfaceName.c_str());
@@ -28,7 +36,7 @@ int AddressRequest(std::uint16_t type, const std::string& interfaceName, std::ui
     struct {
         nlmsghdr header;
         ifaddrmsg body;
-        char attributes[64];
+        char attributes[96];
     } request{};
     request.header.nlmsg_len = NLMSG_LENGTH(sizeof(ifaddrmsg));
     request.header.nlmsg_type = type;
@@ -48,6 +56,8 @@ int AddressRequest(std::uint16_t type, const std::string& interfaceName, std::ui
     };
     addAttribute(IFA_LOCAL, &address, 4);
     addAttribute(IFA_ADDRESS, &address, 4);
+    const std::string label = OurLabel(interfaceName);
+    addAttribute(IFA_LABEL, label.c_str(), label.size() + 1);
     if (type == RTM_NEWADDR) {
         const std::uint32_t mask = prefixLength == 0 ? 0 : htonl(~0u << (32 - prefixLength));
         const std::uint32_t broadcast = address | ~mask;

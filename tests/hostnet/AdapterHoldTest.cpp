@@ -197,12 +197,15 @@ TEST_F(AdapterHoldTest, ChangesOfAKilledProcessAreUndoneAtTheNextStart) {
     if (gone == 0)
         _exit(0);
     waitpid(gone, nullptr, 0);
-    Write("run/vornalix/hold-" + std::to_string(gone), "unmanaged eth1\naddress eth1 169.254.7.9 16\n");
+    // The record lies in a folder the user writes: an address that is not a temporary link-local one
+    // of ours is never removed.
+    Write("run/vornalix/hold-" + std::to_string(gone),
+          "unmanaged eth1\naddress eth0 10.0.0.5 24\naddress eth0 169.254.3.3 24\naddress eth1 169.254.7.9 16\n");
     Write("run/vornalix/hold-1", "unmanaged eth9\n");
     // Made in another network namespace: its interfaces are not ours to touch.
     Write("run/vornalix/hold-" + std::to_string(gone) + "0", "netns net:[1]\nunmanaged eth7\n");
     addresses.removeError = EPERM; // cannot be undone now: stays recorded for the next start
-    EXPECT_EQ(RestoreLeftoverChanges(*journal, runner, addresses, root.string()), 1);
+    EXPECT_EQ(RestoreLeftoverChanges(*journal, runner, addresses, root.string()), 3);
     EXPECT_EQ(addresses.log, std::vector<std::string>{"remove eth1 169.254.7.9/16"});
     EXPECT_EQ(runner.ran, std::vector<std::string>{"nmcli device set eth1 managed yes"});
     EXPECT_FALSE(fs::exists(root / ("run/vornalix/hold-" + std::to_string(gone))));

@@ -208,6 +208,12 @@ TEST_F(LinuxBackendsTest, AdapterWithoutAddressIsOfferedWithAFreeLinkLocalAddres
     EXPECT_EQ(held.adapters[0].entry.address, vxb.entry.address);
     EXPECT_EQ(control.Remove("vxb", vxb.entry.address, kLinkLocalPrefixLength), 0);
     EXPECT_EQ(control.Remove("vxb", vxb.entry.address, kLinkLocalPrefixLength), 0); // already gone
+    EXPECT_FALSE(Sh("ip -4 -o addr show dev vxb | grep -q 'inet '"));
+    // An address that someone else gave the adapter stays, whatever a leftover record names.
+    ASSERT_TRUE(Sh("ip addr add 169.254.9.9/16 dev vxb"));
+    EXPECT_EQ(control.Remove("vxb", htonl(0xA9FE0909), kLinkLocalPrefixLength), 0);
+    EXPECT_TRUE(Sh("ip -4 -o addr show dev vxb | grep -q 169.254.9.9/16"));
+    ASSERT_TRUE(Sh("ip addr del 169.254.9.9/16 dev vxb"));
     EXPECT_EQ(control.Add("nosuchif0", vxb.entry.address, kLinkLocalPrefixLength), ENODEV);
 
     // Without carrier (its peer down) an adapter without an address is not offered.
