@@ -59,8 +59,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The postinst sets file capabilities with setcap.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin")
+# The postinst sets file capabilities with setcap. The wizard cannot open a window without Qt's
+# platform plugins, which libqt6gui6 only recommends.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${packaging_src}/postinst;${packaging_src}/prerm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

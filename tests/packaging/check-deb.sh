@@ -30,7 +30,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] && [ -n "$(field Section)" ] || fail "Maintainer or Section missing"
 depends=$(field Depends)
 names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
-for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 libcap2-bin; do
+for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libcurl4 libcap2-bin; do
     grep -qxF "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
 done
 control_files=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t)
