@@ -43,7 +43,17 @@ bool ServedFolder::Inside(const fs::path& resolved) const {
     return resolved.parent_path() == folder;
 }
 
+bool ServedFolder::Hidden(std::string_view name) const {
+    // Start-up and settings files (".profile", ".ssh") are no one's business on the cable; the firmware
+    // itself is served whatever its name.
+    const std::string own = firmwareFile.filename().string();
+    return !name.empty() && name.front() == '.' &&
+           !(own.size() == name.size() && strcasecmp(own.c_str(), std::string(name).c_str()) == 0);
+}
+
 std::optional<fs::path> ServedFolder::FindForReading(std::string_view name) const {
+    if (Hidden(name))
+        return std::nullopt;
     const auto entry = Match(name);
     if (!entry)
         return std::nullopt;
@@ -55,7 +65,7 @@ std::optional<fs::path> ServedFolder::FindForReading(std::string_view name) cons
 }
 
 std::optional<fs::path> ServedFolder::TargetForWriting(std::string_view name) const {
-    if (!IsPlainName(name))
+    if (!IsPlainName(name) || Hidden(name))
         return std::nullopt;
     const fs::path target = Match(name).value_or(folder / fs::path(std::string(name)));
     std::error_code error;

@@ -38,6 +38,14 @@ TEST_F(ServedFolderTest, NamesThatWouldLeaveTheFolderAreRefused) {
     EXPECT_FALSE(folder.TargetForWriting("/tmp/escape.bin"));
     EXPECT_FALSE(folder.TargetForWriting("outside.lnk"));
     EXPECT_FALSE(folder.TargetForWriting("sub"));
+    // Hidden files beside the firmware (a firmware kept in a home folder) are neither read nor replaced.
+    Write(root / "fw" / ".profile");
+    EXPECT_FALSE(folder.FindForReading(".profile"));
+    EXPECT_FALSE(folder.TargetForWriting(".profile"));
+    EXPECT_FALSE(folder.TargetForWriting(".bashrc"));
+    Write(root / "fw" / ".fw.bin");
+    EXPECT_EQ(ServedFolder((root / "fw" / ".fw.bin").string()).FindForReading(".FW.BIN"),
+              fs::canonical(root / "fw" / ".fw.bin"));
 }
 
 TEST_F(ServedFolderTest, NamesAreFoundWithoutRegardToCase) {
