@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace vornalix::app {
@@ -16,6 +17,15 @@ std::string FirmwareNameFromArguments(int argc, char** argv) {
 
 bool AsksForHelp(int argc, char** argv) {
     return argc == 2 && std::strcmp(argv[1], "--help") == 0;
+}
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
 }
 
 const char* UsageText() {

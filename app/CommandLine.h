@@ -12,4 +12,7 @@ std::string FirmwareNameFromArguments(int argc, char** argv);
 bool AsksForHelp(int argc, char** argv);
 const char* UsageText();
 
+// Whether a display to show the wizard on is named (X11, Wayland, or a Qt platform chosen by hand).
+bool HasDisplay();
+
 } // namespace vornalix::app

@@ -18,6 +18,11 @@ int main(int argc, char** argv) {
         std::fputs(vornalix::app::UsageText(), stdout);
         return 0;
     }
+    // Qt would abort with its own English words.
+    if (!vornalix::app::HasDisplay()) {
+        std::fprintf(stderr, "%s\n", vornalix::res::LoadString(vornalix::res::StringId::NoDisplay).c_str());
+        return 1;
+    }
     // Host changes a killed run left behind are undone first; from now on a termination signal undoes ours.
     vornalix::hostnet::RestoreLeftoverChanges();
     vornalix::hostnet::EndHoldsOnTermination();

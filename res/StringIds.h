@@ -91,6 +91,7 @@ enum class StringId : int {
     FileDialogFolderType = 330,
     FileDialogFileTypeOf = 331,
     FileDialogPlainFileType = 332,
+    NoDisplay = 333,
 };
 
 } // namespace vornalix::res

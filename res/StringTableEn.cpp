@@ -94,6 +94,7 @@ const std::map<int, std::string>& EnglishStrings() {
         {330, "Folder"},
         {331, "%1 File"},
         {332, "File"},
+        {333, "vornalix: no display is available (DISPLAY and WAYLAND_DISPLAY are unset); start the wizard from a desktop session."},
     };
     return table;
 }

@@ -95,6 +95,7 @@ const std::map<int, std::string>& JapaneseStrings() {
         {330, "フォルダー"},
         {331, "%1 ファイル"},
         {332, "ファイル"},
+        {333, "vornalix: ウィザードを表示できるディスプレイがありません (DISPLAY と WAYLAND_DISPLAY が設定されていません)。デスクトップ セッションから起動してください。"},
     };
     return table;
 }
