@@ -92,6 +92,11 @@ enum class StringId : int {
     FileDialogFileTypeOf = 331,
     FileDialogPlainFileType = 332,
     NoDisplay = 333,
+    RecoverCannotReadFirmware = 334,
+    RecoverNoAdapterHoldsAddress = 335,
+    RecoverNoSuchAdapter = 336,
+    RecoverNotAnEthernetAdapter = 337,
+    RecoverAdapterWithoutAddress = 338,
 };
 
 } // namespace vornalix::res

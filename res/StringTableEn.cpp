@@ -94,6 +94,11 @@ const std::map<int, std::string>& EnglishStrings() {
         {330, "Folder"},
         {331, "%1 File"},
         {332, "File"},
+        {334, "cannot read the firmware file \"%1\""},
+        {335, "no network adapter holds the address %1"},
+        {336, "\"%1\" is neither an IPv4 address nor the name of a network adapter"},
+        {337, "%1 is no Ethernet adapter with an IPv4 address or room for one"},
+        {338, "%1 has no IPv4 address; give it one, or leave out --no-host-changes so that it gets a temporary one"},
         {333, "vornalix: no display is available (DISPLAY and WAYLAND_DISPLAY are unset); start the wizard from a desktop session."},
     };
     return table;

@@ -58,6 +58,11 @@ void PrintUsage(std::FILE* out, const char* program) {
                  program, common::SetcapCommand(common::OwnExecutablePath()).c_str());
 }
 
+// A reason not to start, in the UI language.
+void Fail(const char* program, res::StringId id, const std::string& subject) {
+    std::fprintf(stderr, "%s: %s\n", program, res::FormatString(id, {subject}).c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -92,7 +97,7 @@ int main(int argc, char** argv) {
 
     std::error_code error;
     if (!std::filesystem::is_regular_file(firmware, error) || !std::ifstream(firmware, std::ios::binary)) {
-        std::fprintf(stderr, "%s: cannot read the firmware file \"%s\"\n", argv[0], firmware.c_str());
+        Fail(argv[0], res::StringId::RecoverCannotReadFirmware, firmware);
         return kExitCannotStart;
     }
 
@@ -103,15 +108,14 @@ int main(int argc, char** argv) {
     if (inet_pton(AF_INET, target.c_str(), &parsed) == 1) {
         const auto adapter = AdapterInterface::Holding(parsed.s_addr);
         if (!adapter) {
-            std::fprintf(stderr, "%s: no network adapter holds the address %s\n", argv[0], target.c_str());
+            Fail(argv[0], res::StringId::RecoverNoAdapterHoldsAddress, target);
             return kExitCannotStart;
         }
         adapterName = adapter->name;
         adapterIndex = static_cast<std::uint32_t>(adapter->index);
     } else {
         if (if_nametoindex(target.c_str()) == 0) {
-            std::fprintf(stderr, "%s: \"%s\" is neither an IPv4 address nor the name of a network adapter\n", argv[0],
-                         target.c_str());
+            Fail(argv[0], res::StringId::RecoverNoSuchAdapter, target);
             return kExitCannotStart;
         }
         bool probesSent = true;
@@ -121,15 +125,11 @@ int main(int argc, char** argv) {
             return probe.outcome != hostnet::ProbeOutcome::InUse;
         });
         if (!adapter) {
-            std::fprintf(stderr, "%s: %s is no Ethernet adapter with an IPv4 address or room for one\n", argv[0],
-                         target.c_str());
+            Fail(argv[0], res::StringId::RecoverNotAnEthernetAdapter, target);
             return kExitCannotStart;
         }
         if (adapter->temporaryAddress && !hostChanges) {
-            std::fprintf(stderr,
-                         "%s: %s has no IPv4 address; give it one, or leave out --no-host-changes so that it gets a "
-                         "temporary one\n",
-                         argv[0], target.c_str());
+            Fail(argv[0], res::StringId::RecoverAdapterWithoutAddress, target);
             return kExitCannotStart;
         }
         if (adapter->temporaryAddress && !probesSent && !hostnet::HasPermission(hostnet::Permission::RawSocket))
