@@ -16,7 +16,9 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
+#include <utility>
 
 using namespace vornalix;
 using namespace vornalix::web;
@@ -64,34 +66,30 @@ TEST(GatewayInfoPage, ShowsTheVersionsOnceTheQueryRan) {
     EXPECT_EQ(prompts.prompt.Count(), 0u);
 }
 
-TEST(GatewayInfoPage, BackAfterTheQuery) {
-    GatewaySim sim;
-    PromptScope prompts;
-    GatewayHttpSession session;
-    PointAt(session, sim.Port());
-    ScriptedPasswords passwords;
-    GatewayInfoPage page(session, passwords);
-    EXPECT_EQ(RunModal(page, OnceQueried(wizard::IDC_BACK)), wizard::IDC_BACK);
-}
-
-TEST(GatewayInfoPage, EnterAfterTheQueryPressesNext) {
+TEST(GatewayInfoPage, BackOrEnterAfterTheQuery) {
     // The query holds Next and Back while the page comes up; Enter afterwards is Next, not Cancel (which
     // would end the wizard).
-    GatewaySim sim;
-    PromptScope prompts;
-    GatewayHttpSession session;
-    PointAt(session, sim.Port());
-    ScriptedPasswords passwords;
-    GatewayInfoPage page(session, passwords);
-    int result = RunModal(page, [](ui::Dialog& d) {
-        When(
-            &d, [&d] { return !d.ItemText(kHardware).empty(); },
-            [&d] {
-                EXPECT_EQ(d.focusWidget(), d.Item(common::IDOK));
-                QTest::keyClick(&d, Qt::Key_Return);
-            });
-    });
-    EXPECT_EQ(result, common::IDOK);
+    const std::pair<std::function<void(ui::Dialog&)>, int> cases[] = {
+        {OnceQueried(wizard::IDC_BACK), wizard::IDC_BACK},
+        {[](ui::Dialog& d) {
+             When(
+                 &d, [&d] { return !d.ItemText(kHardware).empty(); },
+                 [&d] {
+                     EXPECT_EQ(d.focusWidget(), d.Item(common::IDOK));
+                     QTest::keyClick(&d, Qt::Key_Return);
+                 });
+         },
+         common::IDOK},
+    };
+    for (const auto& [script, expected] : cases) {
+        GatewaySim sim;
+        PromptScope prompts;
+        GatewayHttpSession session;
+        PointAt(session, sim.Port());
+        ScriptedPasswords passwords;
+        GatewayInfoPage page(session, passwords);
+        EXPECT_EQ(RunModal(page, script), expected);
+    }
 }
 
 TEST(GatewayInfoPage, FailedQueryEndsThePageWithCancel) {
