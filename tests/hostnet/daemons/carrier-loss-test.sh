@@ -17,13 +17,14 @@
 # machine's bus, /etc, /run or interfaces, and nothing is left behind.
 set -euo pipefail
 if [ "${VX_CARRIER_INNER:-}" != 1 ]; then
-    if ! unshare --mount --net --uts --propagation private true 2>/dev/null; then
+    if ! unshare --mount --net --uts --pid --fork --propagation private true 2>/dev/null; then
         echo "cannot create the namespaces (needs root)" >&2
         # Inside the test runner's private namespace this is a failure; elsewhere the test is skipped.
         [ "${VORNALIX_PRIVATE_NETNS:-}" = 1 ] && exit 1 || exit 77
     fi
     export VX_CARRIER_INNER=1
-    exec unshare --mount --net --uts --propagation private --fork "$0" "$@"
+    # A PID namespace too: whatever is still running when the script ends is ended with it.
+    exec unshare --mount --net --uts --pid --mount-proc --propagation private --fork "$0" "$@"
 fi
 scenario=$1 down=$2 recover=$3 sim=$4 nmroot=${5:-}
 fail() { echo "FAIL [$scenario ${down}s]: $*" >&2; for f in "$W"/*.log; do echo "--- $f" >&2; tail -n 40 "$f" >&2; done; exit 1; }
@@ -82,6 +83,8 @@ X
 dbus-daemon --config-file=$W/bus.conf --nofork --nopidfile > $W/bus.log 2>&1 & BUS=$!
 DAEMON=
 cleanup() {
+    # Every step whatever the one before did (a program that has ended already fails its kill).
+    set +e
     [ -n "${RECOVER_PID:-}" ] && kill "$RECOVER_PID" 2>/dev/null
     [ -n "$DAEMON" ] && { kill "$DAEMON" 2>/dev/null; wait "$DAEMON" 2>/dev/null; }
     kill "$BUS" 2>/dev/null; wait "$BUS" 2>/dev/null
