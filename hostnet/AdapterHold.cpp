@@ -178,7 +178,8 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
         lines.push_back("drop-in /run/systemd/network/" + fs::path(info.networkFile).filename().string() + ".d/" +
                         kDropInName);
     if (temporaryAddress != 0)
-        lines.push_back("address " + interfaceName + " " + common::FormatDottedAddress(temporaryAddress) + " 16");
+        lines.push_back("address " + interfaceName + " " + common::FormatDottedAddress(temporaryAddress) + " " +
+                        std::to_string(kLinkLocalPrefixLength));
     const std::vector<std::uint32_t> addressesBefore = InterfaceAddresses(interfaceIndex);
     for (const std::string& line : lines) {
         if (!Apply(line, failure)) {
@@ -221,7 +222,7 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
     } else if (words[0] == "address") {
         in_addr address{};
         inet_pton(AF_INET, words[2].c_str(), &address);
-        const int error = addresses.Add(words[1], address.s_addr, std::atoi(words[3].c_str()));
+        const int error = addresses.Add(words[1], address.s_addr, kLinkLocalPrefixLength);
         if (error == EPERM || error == EACCES)
             return fail(PermissionAdvice(Permission::NetworkAdmin));
         if (error != 0)
@@ -288,9 +289,10 @@ bool AdapterHold::Undo(const std::string& line, CommandRunner& runner, LinkAddre
         // Only a temporary link-local address as this program gives one: the record lies in a folder
         // that the user writes, and the program may hold CAP_NET_ADMIN.
         in_addr address{};
-        if (inet_pton(AF_INET, words[2].c_str(), &address) != 1 || !IsLinkLocal(address.s_addr) || words[3] != "16")
+        if (inet_pton(AF_INET, words[2].c_str(), &address) != 1 || !IsLinkLocal(address.s_addr) ||
+            words[3] != std::to_string(kLinkLocalPrefixLength))
             return true;
-        return addresses.Remove(words[1], address.s_addr, std::atoi(words[3].c_str())) == 0;
+        return addresses.Remove(words[1], address.s_addr, kLinkLocalPrefixLength) == 0;
     }
     return true; // a line this version does not know
 }

@@ -17,7 +17,8 @@ std::optional<AdapterInterface> AdapterInterface::Holding(in_addr_t address) {
         if (reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr != address)
             continue;
         // An address's label ("eth0:1") names its interface up to the colon, which no interface name has.
-        const std::string name = std::string(entry->ifa_name).substr(0, std::string(entry->ifa_name).find(':'));
+        const std::string label = entry->ifa_name;
+        const std::string name = label.substr(0, label.find(':'));
         const unsigned index = if_nametoindex(name.c_str());
         if (index != 0)
             found = AdapterInterface{name, static_cast<int>(index)};

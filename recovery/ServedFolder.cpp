@@ -6,6 +6,14 @@ namespace vornalix::recovery {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+bool SameNameIgnoringCase(const std::string& a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+} // namespace
+
 ServedFolder::ServedFolder(const std::string& firmwarePath) {
     const fs::path firmware(firmwarePath);
     const fs::path directory = firmware.has_parent_path() ? firmware.parent_path() : fs::path(".");
@@ -30,10 +38,8 @@ std::optional<fs::path> ServedFolder::Match(std::string_view name) const {
     const fs::path exact = folder / fs::path(std::string(name));
     if (fs::symlink_status(exact, error).type() != fs::file_type::not_found && !error)
         return exact;
-    const std::string wanted(name);
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        const std::string candidate = entry->path().filename().string();
-        if (candidate.size() == wanted.size() && strcasecmp(candidate.c_str(), wanted.c_str()) == 0)
+        if (SameNameIgnoringCase(entry->path().filename().string(), name))
             return entry->path();
     }
     return std::nullopt;
@@ -46,9 +52,7 @@ bool ServedFolder::Inside(const fs::path& resolved) const {
 bool ServedFolder::Hidden(std::string_view name) const {
     // Start-up and settings files (".profile", ".ssh") are no one's business on the cable; the firmware
     // itself is served whatever its name.
-    const std::string own = firmwareFile.filename().string();
-    return !name.empty() && name.front() == '.' &&
-           !(own.size() == name.size() && strcasecmp(own.c_str(), std::string(name).c_str()) == 0);
+    return !name.empty() && name.front() == '.' && !SameNameIgnoringCase(firmwareFile.filename().string(), name);
 }
 
 std::optional<fs::path> ServedFolder::FindForReading(std::string_view name) const {
