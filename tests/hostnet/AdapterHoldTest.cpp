@@ -1,6 +1,6 @@
 // The adapter hold against scripted daemons: what is changed, in which order, what is recorded
 // under /run and how everything is undone (also after a kill, at the next start).
-#include "hostnet/AdapterHold.h"
+#include "hostnet/linux/AdapterHold.h"
 #include "common/DottedAddress.h"
 #include "hostnet/LinkLocalAddress.h"
 #include "hostnet/PermissionAdvice.h"

@@ -1,6 +1,6 @@
 #include "ModalScript.h"
-#include "app/CommandLine.h"
-#include "app/WizardApp.h"
+#include "app/wizard/CommandLine.h"
+#include "app/wizard/WizardApp.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
 #include "wizard/WelcomePage.h"

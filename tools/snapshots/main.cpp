@@ -1,7 +1,7 @@
 // vornalix-snapshots OUTDIR: renders every page and message box, in English and in Japanese,
 // offscreen, to PNG files named by dialog id and language.
 #include "RuntimeFolder.h"
-#include "app/WizardApp.h"
+#include "app/wizard/WizardApp.h"
 #include "recovery/ListenStatus.h"
 #include "res/Resources.h"
 #include "ui/AppIcon.h"

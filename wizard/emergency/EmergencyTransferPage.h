@@ -4,7 +4,7 @@
 // through FinishTransfer. Results: 1 the firmware was fetched, 4 the transfer failed, 2 Cancel, 1034 Back.
 // Both servers are stopped on every way out.
 #include "common/ProgressBarState.h"
-#include "hostnet/PlatformAdapterHold.h"
+#include "hostnet/linux/PlatformAdapterHold.h"
 #include "recovery/BootReplyServer.h"
 #include "recovery/ListenStatus.h"
 #include "recovery/ProgressPage.h"

@@ -6,7 +6,7 @@
 // address. Every change is recorded in the journal before it is made and undone by End(), by
 // the destructor, by EndAllHolds() (termination signals) or, after a kill, by
 // RestoreLeftoverChanges() at the next start.
-#include "hostnet/HoldJournal.h"
+#include "hostnet/linux/HoldJournal.h"
 #include "hostnet/LinkAddressControl.h"
 #include "hostnet/linux/CommandRunner.h"
 

@@ -1,4 +1,4 @@
-#include "hostnet/HoldJournal.h"
+#include "hostnet/linux/HoldJournal.h"
 
 #include <signal.h>
 #include <unistd.h>

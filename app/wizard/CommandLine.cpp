@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/wizard/CommandLine.h"
 
 #include <cstdlib>
 #include <cstring>

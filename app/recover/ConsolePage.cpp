@@ -1,4 +1,4 @@
-#include "tools/recover/ConsolePage.h"
+#include "app/recover/ConsolePage.h"
 
 #include "recovery/BootReplyServer.h"
 #include "recovery/TftpServer.h"

@@ -1,4 +1,4 @@
-#include "hostnet/AdapterHold.h"
+#include "hostnet/linux/AdapterHold.h"
 
 #include "common/DottedAddress.h"
 #include "hostnet/LinkLocalAddress.h"

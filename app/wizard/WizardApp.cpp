@@ -1,4 +1,4 @@
-#include "app/WizardApp.h"
+#include "app/wizard/WizardApp.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"

@@ -2,7 +2,7 @@
 // An AdapterHold over the platform's own pieces: programs run from PATH (nmcli, networkctl),
 // addresses set by netlink, the journal in its default folder. What the transfer page and
 // vornalix-recover hold the chosen adapter with.
-#include "hostnet/AdapterHold.h"
+#include "hostnet/linux/AdapterHold.h"
 
 #include <memory>
 

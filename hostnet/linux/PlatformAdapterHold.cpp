@@ -1,4 +1,4 @@
-#include "hostnet/PlatformAdapterHold.h"
+#include "hostnet/linux/PlatformAdapterHold.h"
 
 #include "hostnet/linux/NetlinkAddressControl.h"
 #include "hostnet/linux/ProcessRunner.h"

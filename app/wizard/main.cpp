@@ -1,7 +1,7 @@
 // vornalix [FIRMWARE]: the firmware upgrade wizard.
-#include "app/CommandLine.h"
-#include "app/WizardApp.h"
-#include "hostnet/AdapterHold.h"
+#include "app/wizard/CommandLine.h"
+#include "app/wizard/WizardApp.h"
+#include "hostnet/linux/AdapterHold.h"
 #include "res/Resources.h"
 #include "ui/AppIcon.h"
 #include "ui/GuiPrompt.h"

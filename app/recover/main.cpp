@@ -6,7 +6,7 @@
 // the gateway's power cycle; both are undone before it exits (--no-host-changes: nothing is changed).
 #include "common/DottedAddress.h"
 #include "common/SetcapCommand.h"
-#include "hostnet/AdapterHold.h"
+#include "hostnet/linux/AdapterHold.h"
 #include "hostnet/EmergencyAdapters.h"
 #include "hostnet/PermissionAdvice.h"
 #include "hostnet/linux/ArpProbe.h"
@@ -16,7 +16,7 @@
 #include "recovery/BootReplyServer.h"
 #include "recovery/TftpServer.h"
 #include "res/Resources.h"
-#include "tools/recover/ConsolePage.h"
+#include "app/recover/ConsolePage.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
