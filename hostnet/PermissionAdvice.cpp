@@ -38,7 +38,7 @@ std::string PermissionAdvice(Permission permission, const std::string& programPa
     const std::string command = common::SetcapCommand(programPath.empty() ? common::OwnExecutablePath() : programPath);
     switch (permission) {
     case Permission::BindServicePorts:
-        return res::FormatString(res::StringId::PortsNeedCapability, {command});
+        return res::FormatString(res::StringId::PortsNeedAdministrator, {"BOOTP/TFTP", "67/69", command});
     case Permission::RawSocket:
         return res::FormatString(res::StringId::ProbeNeedsCapability, {command});
     case Permission::NetworkAdmin:

@@ -1,6 +1,11 @@
 #include "hostnet/Platform.h"
 
+#include "hostnet/AdapterPrivilege.h"
+
+#include <mutex>
+
 #if defined(__linux__)
+#include "hostnet/linux/HelperClient.h"
 #include "hostnet/linux/LinuxIpHelper.h"
 #include "hostnet/linux/LinuxMibAgent.h"
 #include "hostnet/linux/LinuxRegistry.h"
@@ -27,6 +32,26 @@ std::unique_ptr<Registry> CreateRegistry() {
 }
 std::unique_ptr<SystemControl> CreateSystemControl() {
     return std::make_unique<LinuxSystemControl>();
+}
+
+namespace {
+
+std::mutex privilegeMutex;
+int givenHelperSocket = -1;
+
+} // namespace
+
+void SetGivenHelperSocket(int socket) {
+    std::lock_guard lock(privilegeMutex);
+    givenHelperSocket = socket;
+}
+
+std::shared_ptr<AdapterPrivilege> SharedAdapterPrivilege() {
+    std::lock_guard lock(privilegeMutex);
+    static std::shared_ptr<AdapterPrivilege> shared;
+    if (!shared)
+        shared = std::make_shared<HelperClient>(givenHelperSocket, HelperClient::PlatformLaunch());
+    return shared;
 }
 
 } // namespace vornalix::hostnet

@@ -20,11 +20,19 @@ std::optional<AdapterInterface> AdapterInterface::Holding(in_addr_t address) {
         const std::string label = entry->ifa_name;
         const std::string name = label.substr(0, label.find(':'));
         const unsigned index = if_nametoindex(name.c_str());
+        int prefix = 0;
+        if (entry->ifa_netmask != nullptr)
+            prefix = __builtin_popcount(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
         if (index != 0)
-            found = AdapterInterface{name, static_cast<int>(index)};
+            found = AdapterInterface{name, static_cast<int>(index), prefix};
     }
     freeifaddrs(list);
     return found;
+}
+
+bool AdapterInterface::InSubnet(in_addr_t own, in_addr_t address) const {
+    const in_addr_t mask = prefixLength <= 0 ? 0 : htonl(prefixLength >= 32 ? ~0u : ~0u << (32 - prefixLength));
+    return (own & mask) == (address & mask);
 }
 
 } // namespace vornalix::recovery

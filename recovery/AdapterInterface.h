@@ -9,6 +9,10 @@ namespace vornalix::recovery {
 struct AdapterInterface {
     std::string name;
     int index = 0;
+    int prefixLength = 32; // of the address asked for
+
+    // Whether `address` (network order) lies in this adapter's subnet of the address asked for.
+    bool InSubnet(in_addr_t own, in_addr_t address) const;
 
     // The interface with `address` (network byte order) among its addresses; nullopt when none holds it.
     static std::optional<AdapterInterface> Holding(in_addr_t address);

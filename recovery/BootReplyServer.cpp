@@ -32,17 +32,28 @@ BootReplyServer::~BootReplyServer() {
 }
 
 ListenStatus BootReplyServer::Start() {
+    return Start(-1);
+}
+
+ListenStatus BootReplyServer::Start(int boundSocket) {
     return listener.Start(
-        [this]() -> UdpListener::Opened {
+        [this, boundSocket]() -> UdpListener::Opened {
             const auto adapter = AdapterInterface::Holding(serverAddress);
+            const auto refuse = [boundSocket](ListenStatus status) {
+                if (boundSocket >= 0)
+                    close(boundSocket);
+                return UdpListener::Opened{-1, status};
+            };
             if (!builder.NameFits())
-                return {-1, ListenStatus::Failed(ListenFailure::NameTooLong, 0,
-                                                 "The boot file name has more than 127 characters")};
+                return refuse(ListenStatus::Failed(ListenFailure::NameTooLong, 0,
+                                                   "The boot file name has more than 127 characters"));
             if (!adapter)
-                return {-1, ListenStatus::Failed(ListenFailure::AddressNotPresent, 0,
-                                                 "BOOTP server: address " + common::FormatDottedAddress(serverAddress) +
-                                                     " not found")};
+                return refuse(ListenStatus::Failed(ListenFailure::AddressNotPresent, 0,
+                                                   "BOOTP server: address " +
+                                                       common::FormatDottedAddress(serverAddress) + " not found"));
             interfaceIndex = adapter->index;
+            if (boundSocket >= 0)
+                return {boundSocket, ListenStatus::Listening()};
             // Broadcasts carry no unicast address: take them from the wildcard address, on this adapter only.
             return UdpListener::Open(
                 {"BOOTP server", adapter->name, kServerPort, htonl(INADDR_ANY), adapter->name, true});

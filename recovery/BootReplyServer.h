@@ -23,6 +23,9 @@ public:
     // Opens the socket on the adapter holding serverAddress (receiving the broadcasts that arrive there only)
     // and starts the worker thread. A server that cannot listen starts no thread and says why.
     ListenStatus Start();
+    // The same on a socket that someone with the right to bind port 67 opened for this server (wildcard
+    // address, bound to the adapter, broadcast and IP_PKTINFO on); the server closes it when it stops.
+    ListenStatus Start(int boundSocket);
     // Asks the worker to end and waits until it has closed its socket. Safe to call again and from two
     // threads at once: every call returns only after the worker has ended.
     void Stop();

@@ -1,21 +1,11 @@
 #include "recovery/ListenStatus.h"
 
-#include "common/SetcapCommand.h"
 #include "res/Resources.h"
 
 #include <cerrno>
 #include <cstring>
 
 namespace vornalix::recovery {
-
-namespace {
-
-// What to run so that this program may use ports 67 and 69, in the user's language.
-std::string PortsPermissionText() {
-    return res::FormatString(res::StringId::PortsNeedCapability, {common::SetcapCommand(common::OwnExecutablePath())});
-}
-
-} // namespace
 
 ListenStatus ListenStatus::Listening() {
     ListenStatus status;
@@ -29,11 +19,6 @@ ListenStatus ListenStatus::Failed(ListenFailure failure, int error, const std::s
     status.failure = failure;
     status.error = error;
     status.reason = what;
-    if (failure == ListenFailure::PermissionDenied) {
-        // The kernel's words do not tell an ordinary user what to do.
-        status.reason = PortsPermissionText();
-        return status;
-    }
     if (error != 0)
         status.reason += ": " + std::string(std::strerror(error));
     return status;
@@ -70,7 +55,8 @@ std::string ListenFailureText(const ListenStatus& status, const std::string& ser
         id = StringId::ListenPortInUse;
         break;
     case ListenFailure::PermissionDenied:
-        return PortsPermissionText();
+        id = StringId::PortsNeedAdministrator;
+        break;
     case ListenFailure::AddressNotPresent:
         id = StringId::ListenAddressNotPresent;
         break;

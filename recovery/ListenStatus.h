@@ -8,7 +8,7 @@ enum class ListenFailure {
     None,
     NotStarted,
     PortInUse,         // another program holds UDP port 67 or 69 on this address
-    PermissionDenied,  // ports below 1024 need root or CAP_NET_BIND_SERVICE (reason: the setcap line to run)
+    PermissionDenied,  // ports below 1024 need root or CAP_NET_BIND_SERVICE
     AddressNotPresent, // no adapter holds the chosen address
     NameTooLong,       // the boot file name does not fit the reply's 128-byte file field
     SocketError,       // anything else (text in reason)
@@ -18,8 +18,7 @@ struct ListenStatus {
     bool listening = false;
     ListenFailure failure = ListenFailure::NotStarted;
     int error = 0;      // errno of the failed call, 0 when none
-    std::string reason; // one line for the log: what failed and the system's words (for a missing
-                        // permission, the sentence that says what to run)
+    std::string reason; // one line for the log: what failed and the system's words
 
     static ListenStatus Listening();
     static ListenStatus Failed(ListenFailure failure, int error, const std::string& what);

@@ -28,10 +28,25 @@ TftpServer::~TftpServer() {
 }
 
 ListenStatus TftpServer::Start() {
+    return Start(-1);
+}
+
+ListenStatus TftpServer::Start(int boundSocket) {
     return listener.Start(
-        [this] {
-            return UdpListener::Open(
-                {"TFTP server", common::FormatDottedAddress(serverAddress), kServerPort, serverAddress, {}, false});
+        [this, boundSocket]() -> UdpListener::Opened {
+            const std::string place = common::FormatDottedAddress(serverAddress);
+            adapter = AdapterInterface::Holding(serverAddress);
+            if (!adapter) {
+                if (boundSocket >= 0)
+                    close(boundSocket);
+                return {-1, ListenStatus::Failed(ListenFailure::AddressNotPresent, 0,
+                                                 "TFTP server: address " + place + " not found")};
+            }
+            if (boundSocket >= 0)
+                return {boundSocket, ListenStatus::Listening()};
+            // Bound to the adapter: a datagram to this address that came another way (over lo from a local
+            // program, or routed in from another link) never reaches the server.
+            return UdpListener::Open({"TFTP server", place, kServerPort, serverAddress, adapter->name, false});
         },
         [this](int socket) { return ReceiveOne(socket); });
 }
@@ -64,8 +79,10 @@ ssize_t TftpServer::ReceiveOne(int socket) {
     socklen_t senderLength = sizeof sender;
     const ssize_t received = recvfrom(socket, datagram.data(), datagram.size(), MSG_TRUNC | MSG_DONTWAIT,
                                       reinterpret_cast<sockaddr*>(&sender), &senderLength);
-    // A datagram larger than the buffer counts as a receive error and starts nothing.
-    if (received > 0 && static_cast<std::size_t>(received) <= datagram.size())
+    // A datagram larger than the buffer counts as a receive error and starts nothing; nor does anything from
+    // outside the adapter's subnet.
+    if (received > 0 && static_cast<std::size_t>(received) <= datagram.size() &&
+        adapter->InSubnet(serverAddress, sender.sin_addr.s_addr))
         StartSession(sender, datagram.data(), static_cast<std::size_t>(received));
     return received;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // TFTP listener on UDP port 69 of the chosen address: every datagram that arrives starts a transfer session
 // of its own; at most 5 sessions exchange packets at a time.
+#include "recovery/AdapterInterface.h"
 #include "recovery/ListenStatus.h"
 #include "recovery/TftpSessionContext.h"
 #include "recovery/UdpListener.h"
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vornalix::recovery {
@@ -25,9 +27,12 @@ public:
     TftpServer(const TftpServer&) = delete;
     TftpServer& operator=(const TftpServer&) = delete;
 
-    // Binds serverAddress, UDP port 69, and starts the listener. A server that cannot listen starts no
+    // Binds serverAddress, UDP port 69, on the adapter that holds it, and starts the listener. A server that cannot listen starts no
     // thread and says why.
     ListenStatus Start();
+    // The same on a socket that someone with the right to bind port 69 opened for this server (serverAddress,
+    // bound to the adapter); the server closes it when it stops.
+    ListenStatus Start(int boundSocket);
     // Ends the listener and waits for it. Running sessions go on until they end by themselves. Safe to call
     // again and from two threads at once.
     void Stop();
@@ -48,6 +53,8 @@ private:
     void StartSession(const sockaddr_in& requester, const std::uint8_t* datagram, std::size_t length);
 
     UdpListener listener;
+    // Requests come from the adapter's own subnet only.
+    std::optional<AdapterInterface> adapter;
 };
 
 } // namespace vornalix::recovery

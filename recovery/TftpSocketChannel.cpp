@@ -1,5 +1,6 @@
 #include "recovery/TftpSocketChannel.h"
 
+#include "recovery/AdapterInterface.h"
 #include "recovery/TimedSocketIo.h"
 
 #include <sys/socket.h>
@@ -14,7 +15,11 @@ TftpSocketChannel::TftpSocketChannel(in_addr_t serverAddress, const TftpTimings&
         return;
     const int on = 1;
     setsockopt(sessionSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    // Answer from the address the requester spoke to, also when the adapter holds several.
+    // On the adapter only (no privilege needed for an unbound socket), and from the address the requester
+    // spoke to, also when the adapter holds several.
+    if (const auto adapter = AdapterInterface::Holding(serverAddress))
+        setsockopt(sessionSocket, SOL_SOCKET, SO_BINDTODEVICE, adapter->name.c_str(),
+                   static_cast<socklen_t>(adapter->name.size() + 1));
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = serverAddress;

@@ -52,7 +52,7 @@ enum class StringId : int {
     // The emergency path on Linux: why no adapter is usable, missing permissions, the adapter hold.
     NoEthernetAdapterAdvice = 201,
     NoConnectedAdapterAdvice = 202,
-    PortsNeedCapability = 203,
+    PortsNeedAdministrator = 203,
     ProbeNeedsCapability = 204,
     AddressNeedsCapability = 205,
     NetworkdHoldNeedsRoot = 206,
@@ -97,6 +97,23 @@ enum class StringId : int {
     RecoverNoSuchAdapter = 336,
     RecoverNotAnEthernetAdapter = 337,
     RecoverAdapterWithoutAddress = 338,
+    // The adapter helper: why the privileged steps could not be done.
+    HelperNeedsPkexec = 340,
+    HelperNotAuthorized = 341,
+    HelperPromptDismissed = 342,
+    HelperMissing = 343,
+    HelperEnded = 344,
+    HelperCouldNotStart = 345,
+    AdapterGone = 346,
+    AdapterNotEthernet = 347,
+    AdapterEnslaved = 348,
+    AddressNotOnAdapter = 349,
+    NoFreeLinkLocalAddress = 350,
+    HoldNotRecorded = 351,
+    NetworkdHoldRefused = 352,
+    HelperPortInUse = 353,
+    HelperPortFailed = 354,
+    HelperRefusedRequest = 355,
 };
 
 } // namespace vornalix::res

@@ -3,8 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ip link set lo up
+# A /run of its own: the namespaces tests create, and the adapter helper's records (/run/vornalix), never the
+# machine's.
+mount -t tmpfs -o size=16m,mode=755 vornalix-run /run
 mkdir -p /run/netns
-mount -t tmpfs -o size=1m vornalix-netns /run/netns
 export QT_QPA_PLATFORM=offscreen
 export VORNALIX_PRIVATE_NETNS=1
 cd "${VORNALIX_BUILD_DIR:-build}"

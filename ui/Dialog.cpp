@@ -194,6 +194,24 @@ void Dialog::SetItemText(int id, const std::string& value) {
         button->setText(text);
 }
 
+void Dialog::ShowNotice(int id, const std::vector<int>& covering, const std::string& text) {
+    auto* label = ItemAs<QLabel>(id);
+    if (label == nullptr)
+        return;
+    QRect area = label->geometry();
+    for (int other : covering) {
+        if (QWidget* widget = Item(other)) {
+            area |= widget->geometry();
+            widget->hide();
+        }
+    }
+    label->setGeometry(area);
+    label->setFont(font());
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setFocusPolicy(Qt::ClickFocus);
+    SetItemText(id, text);
+}
+
 void Dialog::ShowItem(int id, bool show) {
     if (QWidget* widget = Item(id))
         widget->setHidden(!show);

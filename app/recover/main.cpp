@@ -1,25 +1,24 @@
-// vornalix-recover [--no-host-changes] ADAPTER|ADDRESS FIRMWARE: the emergency transfer without the GUI.
-// Starts the BOOTP and TFTP servers on the named adapter (or the adapter that holds ADDRESS), prints what the
-// transfer page would show, one line per change, and exits 0 when the firmware transfer finished, 1 when it
-// failed, 2 when it could not start, 130 on Ctrl-C (143 on SIGTERM). An adapter without an IPv4 address gets a
-// link-local one for the transfer, and the daemon that manages the adapter is told to keep its address through
-// the gateway's power cycle; both are undone before it exits (--no-host-changes: nothing is changed).
+// vornalix-recover [--helper-fd N] [--no-host-changes] ADAPTER|ADDRESS FIRMWARE: the emergency transfer without
+// the GUI. Starts the BOOTP and TFTP servers on the named adapter (or the adapter that holds ADDRESS), prints what
+// the transfer page would show, one line per change, and exits 0 when the firmware transfer finished, 1 when it
+// failed, 2 when it could not start, 130 on Ctrl-C (143 on SIGTERM). The program itself holds no privilege:
+// vornalix-adapter-helper (root) holds the adapter, gives one without an IPv4 address a link-local address,
+// tells the daemon that manages it to keep its address through the gateway's power cycle and opens the ports;
+// it undoes everything when this program ends, however it ends. The helper is the one whose control socket is
+// descriptor N, or one started directly (root) or through pkexec. --no-host-changes: nothing is changed on the
+// host; only root opens the ports then.
+#include "app/recover/ConsolePage.h"
 #include "common/DottedAddress.h"
-#include "common/SetcapCommand.h"
-#include "hostnet/linux/AdapterHold.h"
+#include "hostnet/AdapterPrivilege.h"
 #include "hostnet/EmergencyAdapters.h"
-#include "hostnet/PermissionAdvice.h"
-#include "hostnet/linux/ArpProbe.h"
-#include "hostnet/linux/NetlinkAddressControl.h"
-#include "hostnet/linux/ProcessRunner.h"
 #include "recovery/AdapterInterface.h"
 #include "recovery/BootReplyServer.h"
 #include "recovery/TftpServer.h"
 #include "res/Resources.h"
-#include "app/recover/ConsolePage.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -46,16 +45,19 @@ constexpr int kExitTerminated = 143;
 
 void PrintUsage(std::FILE* out, const char* program) {
     std::fprintf(out,
-                 "usage: %s [--no-host-changes] ADAPTER|ADDRESS FIRMWARE\n"
+                 "usage: %s [--helper-fd N] [--no-host-changes] ADAPTER|ADDRESS FIRMWARE\n"
                  "  ADAPTER   name of the network adapter that faces the gateway (e.g. eth0); one without an\n"
                  "            IPv4 address gets a temporary link-local address (169.254.x.y) for the transfer\n"
                  "  ADDRESS   or the IPv4 address of that adapter (e.g. 192.168.1.1)\n"
                  "  FIRMWARE  the firmware image; its folder is served by TFTP\n"
                  "  --no-host-changes  change nothing on this computer: no temporary address, and NetworkManager or\n"
                  "            systemd-networkd are not asked to keep the adapter's address while the gateway restarts\n"
-                 "  --help    show this text\n"
-                 "Without root it needs the capabilities that this command gives it:\n  %s\n",
-                 program, common::SetcapCommand(common::OwnExecutablePath()).c_str());
+                 "            (ports 67 and 69 are then opened only by root)\n"
+                 "  --helper-fd N  descriptor N is connected to a running vornalix-adapter-helper; without it the\n"
+                 "            helper is started directly (root) or through pkexec, which asks for an administrator's\n"
+                 "            password\n"
+                 "  --help    show this text\n",
+                 program);
 }
 
 // A reason not to start, in the UI language.
@@ -66,6 +68,7 @@ void Fail(const char* program, res::StringId id, const std::string& subject) {
 } // namespace
 
 int main(int argc, char** argv) {
+    hostnet::SetGivenHelperSocket(hostnet::TakeHelperSocketArgument(argc, argv));
     bool hostChanges = true;
     std::vector<std::string> operands;
     for (int i = 1; i < argc; ++i) {
@@ -88,13 +91,6 @@ int main(int argc, char** argv) {
     const std::string target = operands[0];
     const std::string firmware = operands[1];
 
-    // Changes a killed run left behind are undone first, whatever this run may change.
-    hostnet::ProcessRunner runner;
-    hostnet::NetlinkAddressControl addressControl;
-    hostnet::HoldJournal journal;
-    if (const int undone = hostnet::RestoreLeftoverChanges(journal, runner, addressControl); undone > 0)
-        std::printf("restored: %d change(s) that an earlier run could not undo\n", undone);
-
     std::error_code error;
     if (!std::filesystem::is_regular_file(firmware, error) || !std::ifstream(firmware, std::ios::binary)) {
         Fail(argv[0], res::StringId::RecoverCannotReadFirmware, firmware);
@@ -104,7 +100,7 @@ int main(int argc, char** argv) {
     in_addr parsed{};
     std::string adapterName;
     std::uint32_t adapterIndex = 0;
-    std::uint32_t temporaryAddress = 0;
+    bool temporaryAddress = false;
     if (inet_pton(AF_INET, target.c_str(), &parsed) == 1) {
         const auto adapter = AdapterInterface::Holding(parsed.s_addr);
         if (!adapter) {
@@ -118,12 +114,9 @@ int main(int argc, char** argv) {
             Fail(argv[0], res::StringId::RecoverNoSuchAdapter, target);
             return kExitCannotStart;
         }
-        bool probesSent = true;
-        const auto adapter = hostnet::FindEmergencyAdapter(target, [&](const std::vector<std::uint32_t>& addresses) {
-            const hostnet::ProbeResult probe = hostnet::ArpProbe().Probe(target, addresses);
-            probesSent = probesSent && probe.outcome != hostnet::ProbeOutcome::CannotProbe;
-            return probe.outcome != hostnet::ProbeOutcome::InUse;
-        });
+        // Nothing is probed here: the helper checks a temporary address on the link before it adds it.
+        const auto adapter =
+            hostnet::FindEmergencyAdapter(target, [](const std::vector<std::uint32_t>&) { return true; });
         if (!adapter) {
             Fail(argv[0], res::StringId::RecoverNotAnEthernetAdapter, target);
             return kExitCannotStart;
@@ -132,15 +125,11 @@ int main(int argc, char** argv) {
             Fail(argv[0], res::StringId::RecoverAdapterWithoutAddress, target);
             return kExitCannotStart;
         }
-        if (adapter->temporaryAddress && !probesSent && !hostnet::HasPermission(hostnet::Permission::RawSocket))
-            std::printf("note: %s\n", hostnet::PermissionAdvice(hostnet::Permission::RawSocket).c_str());
         adapterName = adapter->interfaceName;
         adapterIndex = adapter->interfaceIndex;
         parsed.s_addr = adapter->entry.address;
-        if (adapter->temporaryAddress)
-            temporaryAddress = adapter->entry.address;
+        temporaryAddress = adapter->temporaryAddress;
     }
-    const std::string addressText = common::FormatDottedAddress(parsed.s_addr);
 
     // Ctrl-C and termination are taken by this thread only: block them before any server thread exists.
     sigset_t stopSignals;
@@ -150,21 +139,35 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    hostnet::AdapterHold hold(runner, addressControl, journal);
-    if (hostChanges) {
+    // The adapter held and the ports opened by the helper; with --no-host-changes root opens the ports itself.
+    std::shared_ptr<hostnet::AdapterPrivilege> privilege;
+    hostnet::HeldAdapter held;
+    if (hostChanges || geteuid() != 0) {
+        privilege = hostnet::SharedAdapterPrivilege();
         std::string failure;
-        if (!hold.Begin(adapterName, adapterIndex, temporaryAddress, &failure)) {
+        if (!privilege->Hold(adapterName, temporaryAddress ? 0 : parsed.s_addr,
+                             hostnet::RecoverCommand(adapterName, firmware), held, failure)) {
             std::fprintf(stderr, "%s: %s\n", argv[0], failure.c_str());
             return kExitCannotStart;
         }
-        if (hold.Manager() == hostnet::LinkManager::NetworkManager)
+        parsed.s_addr = held.address;
+        if (held.manager == hostnet::HeldAdapter::Manager::NetworkManager)
             std::printf("holding: NetworkManager leaves %s alone until the transfer ends\n", adapterName.c_str());
-        else if (hold.Manager() == hostnet::LinkManager::Networkd)
+        else if (held.manager == hostnet::HeldAdapter::Manager::Networkd)
             std::printf("holding: systemd-networkd keeps the address of %s through carrier loss\n",
                         adapterName.c_str());
-        if (temporaryAddress != 0)
-            std::printf("address: %s/16 given to %s for the transfer\n", addressText.c_str(), adapterName.c_str());
+        if (held.temporary)
+            std::printf("address: %s/%d given to %s for the transfer\n",
+                        common::FormatDottedAddress(held.address).c_str(), held.prefixLength, adapterName.c_str());
     }
+    const std::string addressText = common::FormatDottedAddress(parsed.s_addr);
+    const auto endHold = [&] {
+        if (!privilege)
+            return;
+        privilege->End();
+        if (held.temporary || held.manager != hostnet::HeldAdapter::Manager::None)
+            std::printf("restored: %s as it was before\n", adapterName.c_str());
+    };
 
     const auto page = std::make_shared<ConsolePage>(stdout);
     BootReplyServer bootServer(parsed.s_addr, firmware);
@@ -174,7 +177,9 @@ int main(int argc, char** argv) {
     page->SetTitleText(res::LoadString(res::StringId::RestartGatewayAgain));
     const std::pair<const char*, int> servers[] = {{"BOOTP", 67}, {"TFTP", 69}};
     int serverIndex = 0;
-    for (const ListenStatus& status : {bootServer.Start(), tftpServer.Start()}) {
+    const ListenStatus started[] = {privilege ? bootServer.Start(held.bootSocket) : bootServer.Start(),
+                                    privilege ? tftpServer.Start(held.tftpSocket) : tftpServer.Start()};
+    for (const ListenStatus& status : started) {
         const auto [serverName, port] = servers[serverIndex++];
         if (!status.listening) {
             const std::string text = vornalix::recovery::ListenFailureText(status, serverName, port, addressText);
@@ -182,7 +187,7 @@ int main(int argc, char** argv) {
             bootServer.Stop();
             tftpServer.Stop();
             page->Close();
-            hold.End();
+            endHold();
             std::fflush(stdout);
             std::_Exit(kExitCannotStart);
         }
@@ -206,13 +211,19 @@ int main(int argc, char** argv) {
             exitCode = *result ? kExitFinished : kExitFailed;
             break;
         }
+        if (privilege && privilege->Lost()) {
+            // Whatever it held is no longer held: the transfer cannot be relied on.
+            std::printf("result: the transfer failed: %s\n",
+                        res::FormatString(res::StringId::HelperEnded, {hostnet::RecoverCommand(adapterName, firmware)})
+                            .c_str());
+            exitCode = kExitFailed;
+            break;
+        }
     }
     bootServer.Stop();
     tftpServer.Stop();
     page->Close();
-    hold.End();
-    if (hostChanges && (temporaryAddress != 0 || hold.Manager() != hostnet::LinkManager::None))
-        std::printf("restored: %s as it was before\n", adapterName.c_str());
+    endHold();
     std::fflush(stdout);
     // A session may still be winding down on its own thread (the page no longer shows it): leave without
     // running static destructors under it.

@@ -29,11 +29,14 @@ bool HasDisplay() {
 }
 
 const char* UsageText() {
-    return "usage: vornalix [FIRMWARE]\n"
+    return "usage: vornalix [--helper-fd N] [FIRMWARE]\n"
            "The firmware upgrade wizard for the Qel Gateway.\n"
            "FIRMWARE  the firmware file the wizard's file pages start with; the rest of the command line\n"
            "          after the program name, joined with single blanks, relative to the current folder.\n"
-           "          Without it, the first \"*.bin\" file of the current folder in alphabetical order.\n";
+           "          Without it, the first \"*.bin\" file of the current folder in alphabetical order.\n"
+           "--helper-fd N  descriptor N is connected to a running vornalix-adapter-helper, which does the\n"
+           "          emergency upgrade's privileged steps (without it: started directly as root, or through\n"
+           "          pkexec, which asks for an administrator's password).\n";
 }
 
 } // namespace vornalix::app

@@ -1,7 +1,7 @@
-// vornalix [FIRMWARE]: the firmware upgrade wizard.
+// vornalix [--helper-fd N] [FIRMWARE]: the firmware upgrade wizard.
 #include "app/wizard/CommandLine.h"
 #include "app/wizard/WizardApp.h"
-#include "hostnet/linux/AdapterHold.h"
+#include "hostnet/AdapterPrivilege.h"
 #include "res/Resources.h"
 #include "ui/AppIcon.h"
 #include "ui/GuiPrompt.h"
@@ -13,6 +13,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    vornalix::hostnet::SetGivenHelperSocket(vornalix::hostnet::TakeHelperSocketArgument(argc, argv));
     // Before the application object: help needs no display.
     if (vornalix::app::AsksForHelp(argc, argv)) {
         std::fputs(vornalix::app::UsageText(), stdout);
@@ -23,9 +24,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", vornalix::res::LoadString(vornalix::res::StringId::NoDisplay).c_str());
         return 1;
     }
-    // Host changes a killed run left behind are undone first; from now on a termination signal undoes ours.
-    vornalix::hostnet::RestoreLeftoverChanges();
-    vornalix::hostnet::EndHoldsOnTermination();
     QApplication application(argc, argv);
     vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
     QApplication::setApplicationName(vornalix::ui::ApplicationName());

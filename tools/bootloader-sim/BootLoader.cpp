@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <net/if.h>
 #include <poll.h>
 #include <random>
@@ -225,6 +226,8 @@ std::optional<std::vector<std::uint8_t>> BootLoader::Fetch(in_addr_t server, con
         // A DATA instead of the OACK: the options were not taken; go on with 512-byte blocks.
         if (block == expected) {
             content.insert(content.end(), packet + 4, packet + length);
+            if (settings.ackDelayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(settings.ackDelayMs));
             last = {0, 4, packet[2], packet[3]};
             Send(sock.fd, last, peer);
             ++expected;

@@ -13,6 +13,7 @@ struct BootLoaderSettings {
     bool fetchParamIni = false;
     int blockSize = 0;       // 0: no options; otherwise asked for on a request repeated to the session
     int retransmitMs = 1000; // TFTP: resend the last packet after this long without an answer
+    int ackDelayMs = 0;      // TFTP: a slow boot loader waits this long before it acknowledges a block
     int tftpTries = 5;
     bool keepAddress = false; // leave the offered address on the interface afterwards
 };

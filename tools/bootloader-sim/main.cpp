@@ -24,6 +24,7 @@ const char* kUsage =
     "  --param-ini          fetch PARAM.INI before the boot file\n"
     "  --blksize N          ask for this TFTP block size (default: no options)\n"
     "  --retransmit-ms N    resend the last TFTP packet after N ms of silence (default 1000)\n"
+    "  --ack-delay-ms N     wait N ms before acknowledging each block (a slow boot loader)\n"
     "  --expect-size N      the boot file must have N bytes\n"
     "  --expect-crc32 HEX   the boot file must have this CRC-32\n"
     "  --output FILE        write the received boot file to FILE\n"
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
             settings.blockSize = std::atoi(value().c_str());
         else if (option == "--retransmit-ms")
             settings.retransmitMs = std::atoi(value().c_str());
+        else if (option == "--ack-delay-ms")
+            settings.ackDelayMs = std::atoi(value().c_str());
         else if (option == "--expect-size")
             expectSize = std::atoll(value().c_str());
         else if (option == "--expect-crc32")

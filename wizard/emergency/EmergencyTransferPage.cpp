@@ -2,11 +2,15 @@
 
 #include "common/DottedAddress.h"
 #include "res/Resources.h"
+#include "ui/GuiPrompt.h"
 #include "ui/GuiThread.h"
 
 #include <QTimerEvent>
 
 #include <mutex>
+#include <unistd.h>
+#include <utility>
+#include <thread>
 
 namespace vornalix::wizard {
 
@@ -160,13 +164,53 @@ std::string EmergencyTransferPage::HeldAdapter() const {
 bool EmergencyTransferPage::BeginHold() {
     if (holdInterface.empty())
         return true;
-    hold = std::make_unique<hostnet::PlatformAdapterHold>();
-    return hold->Begin(holdInterface, holdIndex, holdTemporaryAddress ? serverAddress : 0, &holdFailure);
+    const std::shared_ptr<hostnet::AdapterPrivilege> holder =
+        options.privilege ? options.privilege : hostnet::SharedAdapterPrivilege();
+    const std::string instead = hostnet::RecoverCommand(holdInterface, firmwarePath);
+    // The holder may first ask for the administrator's password: the GUI goes on meanwhile.
+    bool done = false, holding = false;
+    std::mutex doneMutex;
+    std::thread worker([&] {
+        hostnet::HeldAdapter result;
+        std::string failure;
+        const bool ok =
+            holder->Hold(holdInterface, holdTemporaryAddress ? 0 : serverAddress, instead, result, failure);
+        std::lock_guard lock(doneMutex);
+        holding = ok;
+        held = result;
+        holdFailure = failure;
+        done = true;
+    });
+    ui::WaitPumping([&] {
+        std::lock_guard lock(doneMutex);
+        return done;
+    });
+    worker.join();
+    if (!holding)
+        return false;
+    privilege = holder;
+    serverAddress = held.address;
+    watchTimerId = startTimer(kHolderWatchMs);
+    return true;
+}
+
+void EmergencyTransferPage::HolderLost() {
+    KillWatchTimer();
+    StopServers();
+    held.bootSocket = held.tftpSocket = -1;
+    if (finishCommand != 0)
+        return;
+    ui::AppPrompt().MessageBox(res::FormatString(res::StringId::HelperEnded,
+                                                 {hostnet::RecoverCommand(holdInterface, firmwarePath)}),
+                               common::MB_OK | common::MB_ICONEXCLAMATION);
+    finishCommand = IDC_DL_FAIL;
+    EndDialog(kTransferFailed);
 }
 
 void EmergencyTransferPage::StartServers() {
     bootServer = std::make_unique<recovery::BootReplyServer>(serverAddress, firmwarePath);
-    bootStatus = bootServer->Start();
+    // Ports the holder opened are the servers' from here on; without a holder the servers open their own.
+    bootStatus = privilege ? bootServer->Start(std::exchange(held.bootSocket, -1)) : bootServer->Start();
     tftpServer = std::make_unique<recovery::TftpServer>(serverAddress, firmwarePath, reporter, options.timings);
     // A session that ended without finishing the transfer (a param.ini that names the image, and then nothing)
     // leaves Cancel disabled: it comes back once no session runs.
@@ -177,7 +221,7 @@ void EmergencyTransferPage::StartServers() {
                 page.EnableItem(common::IDCANCEL, true);
         });
     });
-    tftpStatus = tftpServer->Start();
+    tftpStatus = privilege ? tftpServer->Start(std::exchange(held.tftpSocket, -1)) : tftpServer->Start();
 }
 
 std::string EmergencyTransferPage::ListenFailureText(int which) const {
@@ -197,23 +241,32 @@ std::string EmergencyTransferPage::ListenFailureText(int which) const {
 }
 
 void EmergencyTransferPage::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == watchTimerId && watchTimerId != 0) {
+        if (privilege && privilege->Lost())
+            HolderLost();
+        return;
+    }
     if (event->timerId() != timerId) {
         WizardPage::timerEvent(event);
         return;
     }
     KillStartTimer();
+    std::string notice;
     {
         std::lock_guard lock(reporter->mutex);
         // A session that started meanwhile keeps its texts.
         if (!reporter->sessionTexts) {
             reporter->titleText = res::LoadString(res::StringId::RestartGateway);
             // A server that cannot listen would leave the page waiting for ever: say why instead.
-            std::string failure = ListenFailureText(0);
-            reporter->statusText = failure.empty() ? res::LoadString(res::StringId::PowerCycleGateway) : failure;
-            if (!failure.empty())
-                reporter->peerText = ListenFailureText(1);
+            notice = ListenFailureText(0);
+            if (const std::string second = ListenFailureText(1); !second.empty())
+                notice += "\n" + second;
+            reporter->statusText = notice.empty() ? res::LoadString(res::StringId::PowerCycleGateway) : notice;
         }
     }
+    // Room to read the whole reason, and to copy the command it names.
+    if (!notice.empty())
+        ShowNotice(IDC_STATUS, {IDC_PEER, IDC_PROGRESS}, notice);
     UpdateData(false);
     update();
 }
@@ -222,6 +275,12 @@ void EmergencyTransferPage::KillStartTimer() {
     if (timerId != 0)
         killTimer(timerId);
     timerId = 0;
+}
+
+void EmergencyTransferPage::KillWatchTimer() {
+    if (watchTimerId != 0)
+        killTimer(watchTimerId);
+    watchTimerId = 0;
 }
 
 bool EmergencyTransferPage::OnCommand(int id) {
@@ -272,9 +331,14 @@ void EmergencyTransferPage::Shutdown() {
     // returns at once: stopping the servers below waits for nothing that needs this thread.
     Link()->Detach();
     StopServers();
+    KillWatchTimer();
     // The servers are gone: the adapter is given back as it was.
-    if (hold)
-        hold->End();
+    for (int socket : {held.bootSocket, held.tftpSocket})
+        if (socket >= 0)
+            ::close(socket);
+    held.bootSocket = held.tftpSocket = -1;
+    if (privilege)
+        std::exchange(privilege, nullptr)->End();
 }
 
 } // namespace vornalix::wizard

@@ -4,7 +4,7 @@
 // through FinishTransfer. Results: 1 the firmware was fetched, 4 the transfer failed, 2 Cancel, 1034 Back.
 // Both servers are stopped on every way out.
 #include "common/ProgressBarState.h"
-#include "hostnet/linux/PlatformAdapterHold.h"
+#include "hostnet/AdapterPrivilege.h"
 #include "recovery/BootReplyServer.h"
 #include "recovery/ListenStatus.h"
 #include "recovery/ProgressPage.h"
@@ -33,7 +33,11 @@ public:
         recovery::TftpTimings timings{};
         // false: the page opens without servers (a picture of the page, not a transfer).
         bool startServers = true;
+        // Who holds the adapter and opens the ports (nullptr: the process's helper).
+        std::shared_ptr<hostnet::AdapterPrivilege> privilege;
     };
+    // How often the page looks whether the adapter's holder is still there.
+    static constexpr int kHolderWatchMs = 500;
 
     EmergencyTransferPage(std::string firmwarePath, in_addr_t serverAddress);
     EmergencyTransferPage(std::string firmwarePath, in_addr_t serverAddress, Options options);
@@ -42,8 +46,10 @@ public:
     std::string BannerTitle() const override;
 
     // The adapter to hold while the page is open: its address is kept through the gateway's power cycle and,
-    // when temporaryAddress, serverAddress is given to it for the transfer. Undone on every way out. Call before
-    // the page opens; without a call (or with an empty name) nothing is held.
+    // when temporaryAddress, a link-local address is given to it for the transfer (serverAddress then becomes
+    // that address), and the servers listen on ports that the holder opened on it. Undone on every way out.
+    // Call before the page opens; without a call (or with an empty name) nothing is held and the servers open
+    // their ports themselves.
     void HoldAdapter(std::string interfaceName, std::uint32_t interfaceIndex, bool temporaryAddress);
     // What HoldAdapter was given: "name index" and " temporary" when the address is added; "" when nothing.
     std::string HeldAdapter() const;
@@ -71,16 +77,19 @@ protected:
 private:
     // Holds the adapter; false (and holdFailure set) when it could not be held.
     bool BeginHold();
+    // The holder went away during the transfer: the servers stop and the page ends as failed.
+    void HolderLost();
     void StartServers();
     void StopServers();
     // Stops both servers and detaches the sessions, serving the GUI meanwhile.
     void Shutdown();
     void KillStartTimer();
+    void KillWatchTimer();
     // The texts that tell why a server does not listen; empty when both do.
     std::string ListenFailureText(int which) const;
 
     const std::string firmwarePath;
-    const in_addr_t serverAddress;
+    in_addr_t serverAddress;
     const Options options;
 
     class Reporter;
@@ -89,8 +98,10 @@ private:
     std::string holdInterface;
     std::uint32_t holdIndex = 0;
     bool holdTemporaryAddress = false;
-    std::unique_ptr<hostnet::PlatformAdapterHold> hold;
+    std::shared_ptr<hostnet::AdapterPrivilege> privilege; // set while the adapter is held
+    hostnet::HeldAdapter held;
     std::string holdFailure;
+    int watchTimerId = 0;
 
     std::unique_ptr<recovery::BootReplyServer> bootServer;
     std::unique_ptr<recovery::TftpServer> tftpServer;

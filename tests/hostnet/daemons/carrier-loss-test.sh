@@ -4,11 +4,15 @@
 # cycle), comes back, and vornalix-bootloader-sim fetches the image. Checks the bytes, and that the daemon's
 # state afterwards is what it was before.
 #
-# usage: carrier-loss-test.sh SCENARIO DOWN RECOVER BOOTLOADER_SIM NM_ROOT
-#   SCENARIO: nm-dhcp (DHCP profile, no server; vornalix-recover runs as an ordinary user with file
-#             capabilities), nm-manual, nm-manual-noauto (autoconnect off), networkd-static, nm-dhcp-killed
-#             (vornalix-recover is killed with SIGKILL mid-transfer; its next start restores the adapter)
+# usage: carrier-loss-test.sh SCENARIO DOWN RECOVER BOOTLOADER_SIM NM_ROOT HELPER LAUNCHER
+#   SCENARIO: nm-dhcp (DHCP profile, no server), nm-manual, nm-manual-noauto (autoconnect off), networkd-static,
+#             networkd-dhcp (DHCP, no server); killed-probing, killed-serving, killed-transfer (NetworkManager DHCP:
+#             vornalix-recover is killed with SIGKILL while the helper probes the temporary address, while the
+#             servers wait, or mid-transfer: within 2 s the helper has undone everything); helper-killed (the helper
+#             is killed mid-transfer: vornalix-recover ends as failed, and the next helper undoes its record)
 #   NM_ROOT:  NetworkManager unpacked by unpack-network-manager.sh ("" or missing: the installed one)
+#   HELPER, LAUNCHER: vornalix-adapter-helper, and vornalix-with-helper, which starts it as root and runs
+#             vornalix-recover as an ordinary user (nobody) with the helper's socket
 # VX_BASELINE=1: vornalix-recover runs with --no-host-changes (by address) and the result is only reported (for
 # comparing with a run that holds the adapter).
 #
@@ -26,7 +30,7 @@ if [ "${VX_CARRIER_INNER:-}" != 1 ]; then
     # A PID namespace too: whatever is still running when the script ends is ended with it.
     exec unshare --mount --net --uts --pid --mount-proc --propagation private --fork "$0" "$@"
 fi
-scenario=$1 down=$2 recover=$3 sim=$4 nmroot=${5:-}
+scenario=$1 down=$2 recover=$3 sim=$4 nmroot=${5:-} helper=$6 launcher=$7
 fail() { echo "FAIL [$scenario ${down}s]: $*" >&2; for f in "$W"/*.log; do echo "--- $f" >&2; tail -n 40 "$f" >&2; done; exit 1; }
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", b-a}'; }
@@ -42,7 +46,7 @@ W=/run/vx-carrier
 mount -t tmpfs -o mode=755 tmpfs /run
 mkdir -p $W /run/dbus /run/netns /run/systemd/network /run/overlay
 mount -t sysfs -o ro sysfs /sys
-for d in /etc /var/lib; do
+for d in /etc /var/lib /usr/bin; do
     n=$(echo "$d" | tr / _)
     mkdir -p "/run/overlay/$n-upper" "/run/overlay/$n-work"
     mount -t overlay overlay -o "lowerdir=$d,upperdir=/run/overlay/$n-upper,workdir=/run/overlay/$n-work" "$d"
@@ -63,6 +67,8 @@ if [ -n "$nmroot" ] && [ -x "$nmroot/usr/sbin/NetworkManager" ]; then
     printf '#!/bin/sh\nLD_LIBRARY_PATH=%s exec %s "$@"\n' "$lib" "$nmroot/usr/bin/nmcli" > $W/bin/nmcli
     printf '#!/bin/sh\nLD_LIBRARY_PATH=%s exec %s "$@"\n' "$lib" "$nmroot/usr/sbin/NetworkManager" > $W/bin/NetworkManager
     chmod 755 $W/bin/nmcli $W/bin/NetworkManager
+    # The helper runs with a fixed PATH: it finds nmcli where the system keeps it.
+    cp $W/bin/nmcli /usr/bin/nmcli
 fi
 export PATH=$W/bin:$PATH
 
@@ -96,7 +102,9 @@ wait_for 10 test -S /run/dbus/system_bus_socket || fail "the private bus did not
 
 # 4. The daemon under test, with the profile a desktop would have.
 nm_state() { nmcli -g GENERAL.STATE,GENERAL.CONNECTION device show pc0 | paste -sd'|' -; }
-case $scenario in
+daemon_kind=$scenario
+case $scenario in killed-* | helper-killed) daemon_kind=nm-dhcp ;; esac
+case $daemon_kind in
 nm-*)
     command -v NetworkManager >/dev/null || fail "NetworkManager is not available (unpack-network-manager.sh did not run)"
     cat > $W/nm.conf <<X
@@ -114,8 +122,8 @@ enabled=false
 X
     NetworkManager --no-daemon --config=$W/nm.conf > $W/daemon.log 2>&1 & DAEMON=$!
     wait_for 30 nmcli -t general status || fail "NetworkManager did not start"
-    case $scenario in
-    nm-dhcp|nm-dhcp-killed)
+    case $daemon_kind in
+    nm-dhcp)
         nmcli connection add type ethernet con-name wired ifname pc0 ipv4.method auto ipv6.method disabled >/dev/null
         wait_for 20 sh -c 'nmcli -g GENERAL.STATE device show pc0 | grep -q "^70"' || fail "no DHCP attempt" ;;
     nm-manual)
@@ -126,7 +134,7 @@ X
             ipv4.addresses 192.168.1.1/24 ipv6.method disabled >/dev/null
         nmcli connection up wired >/dev/null ;;
     esac
-    if [ "${scenario#nm-manual}" != "$scenario" ]; then
+    if [ "${daemon_kind#nm-manual}" != "$daemon_kind" ]; then
         wait_for 20 sh -c 'nmcli -g GENERAL.STATE device show pc0 | grep -q "^100"' || fail "profile not active"
     fi ;;
 networkd-static)
@@ -134,6 +142,10 @@ networkd-static)
     SYSTEMD_LOG_TARGET=console /lib/systemd/systemd-networkd > $W/daemon.log 2>&1 & DAEMON=$!
     wait_for 20 sh -c 'ip -4 -o addr show dev pc0 | grep -q 192.168.1.1/' || fail "networkd gave no address"
     wait_for 20 sh -c 'networkctl status pc0 | grep -q "State: routable (configured)"' || fail "networkd not configured" ;;
+networkd-dhcp)
+    printf '[Match]\nName=pc0\n[Network]\nDHCP=ipv4\nLinkLocalAddressing=no\n' > /run/systemd/network/10-pc0.network
+    SYSTEMD_LOG_TARGET=console /lib/systemd/systemd-networkd > $W/daemon.log 2>&1 & DAEMON=$!
+    wait_for 20 sh -c 'networkctl status pc0 | grep -q "State: .*(configuring)"' || fail "networkd does not seek a lease" ;;
 *) fail "unknown scenario" ;;
 esac
 sleep 1
@@ -141,29 +153,27 @@ sleep 1
 snapshot() {
     {
         ip -4 -o addr show dev pc0 | awk '{print $4}'
-        case $scenario in
-        nm-*) nmcli -g GENERAL.STATE,GENERAL.CONNECTION device show pc0 | sed 's/^70 .*/70 (connecting)/'
+        case $snapshot_kind in
+        nm) nmcli -g GENERAL.STATE,GENERAL.CONNECTION device show pc0 | sed 's/^70 .*/70 (connecting)/'
               ls /etc/NetworkManager/conf.d /run/NetworkManager/conf.d 2>/dev/null || true ;;
-        networkd-*) find /run/systemd/network /etc/systemd/network | sort
+        networkd) find /run/systemd/network /etc/systemd/network | sort
                     networkctl status pc0 | grep -E 'State:|Network File:' ;;
         esac
     } | sed '/^$/d'
 }
+case $daemon_kind in nm-*) snapshot_kind=nm ;; *) snapshot_kind=networkd ;; esac
 before=$(snapshot)
 
 # 5. The firmware, and vornalix-recover on the adapter by name.
 head -c 700000 /dev/urandom > $W/fw.bin
 size=$(stat -c %s $W/fw.bin)
 crc=$(gzip -c $W/fw.bin | tail -c 8 | od -An -tx4 -N4 | tr -d ' ')
-run_as=()
-if [ "$scenario" = nm-dhcp ]; then
-    # An ordinary user, with the program's file capabilities.
-    mkdir -p $W/user /run/user/65534 && chown 65534:65534 /run/user/65534 && chmod 755 $W/user
-    cp "$recover" $W/user/vornalix-recover && chmod 755 $W/user/vornalix-recover
-    setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep $W/user/vornalix-recover || fail "setcap failed"
-    recover=$W/user/vornalix-recover
-    run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all env XDG_RUNTIME_DIR=/run/user/65534)
-fi
+# vornalix-recover as an ordinary user that holds nothing; the helper (root) through the launcher.
+mkdir -p $W/user && chmod 755 $W/user
+cp "$recover" $W/user/vornalix-recover && chmod 755 $W/user/vornalix-recover
+recover=$W/user/vornalix-recover
+[ -z "$(getcap $recover 2>/dev/null)" ] || fail "the front end carries capabilities"
+run_as=("$launcher" --user 65534 "$helper")
 touch $W/recover.log && chmod 666 $W/recover.log
 if [ "${VX_BASELINE:-}" = 1 ]; then
     "$recover" --no-host-changes 192.168.1.1 $W/fw.bin > $W/recover.log 2>&1 & RECOVER_PID=$!
@@ -181,20 +191,61 @@ if [ "${VX_BASELINE:-}" = 1 ]; then
     exit 0
 fi
 "${run_as[@]}" "$recover" pc0 $W/fw.bin > $W/recover.log 2>&1 & RECOVER_PID=$!
+front_end() { pgrep -u 65534 -f "^$recover " ; }
+helper_pid() { pgrep -u 0 -xf "$helper" ; }
+undone_within() { # seconds: the helper has undone everything
+    local limit=$1 start
+    start=$(now)
+    wait_for "$limit" sh -c "! ip -4 -o addr show dev pc0 | grep -q '169\\.254\\.' && [ \"\$(nmcli -g GENERAL.STATE device show pc0)\" != '10 (unmanaged)' ] && ! ls /run/vornalix/hold-* >/dev/null 2>&1" ||
+        fail "not undone within ${limit}s: $(ip -4 -o addr show dev pc0) $(nmcli -g GENERAL.STATE device show pc0) $(ls /run/vornalix)"
+    echo "undone after $(since "$start" "$(now)")s"
+}
+if [ "$scenario" = killed-probing ]; then
+    # The helper checks the temporary address on the link for about a second before it adds it.
+    wait_for 5 front_end || fail "vornalix-recover did not start"
+    sleep 0.3
+    kill -KILL "$(front_end)"
+    wait $RECOVER_PID 2>/dev/null || true; RECOVER_PID=
+    wait_for 3 sh -c '! ip -4 -o addr show dev pc0 | grep -q 169.254.' || fail "the temporary address stayed"
+    undone_within 2
+    echo "RESULT $scenario completed=n/a"
+else
 wait_for 20 grep -q '^listening:' $W/recover.log || fail "vornalix-recover did not start serving"
 held=$(ip -4 -o addr show dev pc0 | awk '{print $4}' | paste -sd, -)
-case $scenario in
-nm-dhcp*) echo "$held" | grep -q '^169\.254\.' || fail "no link-local address on pc0: $held"
-          [ "$(nmcli -g GENERAL.STATE device show pc0)" = "10 (unmanaged)" ] || fail "pc0 is still managed" ;;
-networkd-static) ls /run/systemd/network/10-pc0.network.d/90-vornalix-hold.conf >/dev/null || fail "no drop-in" ;;
+case $daemon_kind in
+nm-dhcp) echo "$held" | grep -q '^169\.254\.' || fail "no link-local address on pc0: $held"
+         [ "$(nmcli -g GENERAL.STATE device show pc0)" = "10 (unmanaged)" ] || fail "pc0 is still managed" ;;
+networkd-*) ls /run/systemd/network/10-pc0.network.d/90-vornalix-hold.conf >/dev/null || fail "no drop-in" ;;
 esac
+[ "$(grep CapEff /proc/"$(front_end)"/status | awk '{print $2}')" = 0000000000000000 ] ||
+    fail "the front end holds capabilities"
 
-if [ "$scenario" = nm-dhcp-killed ]; then
-    kill -KILL $RECOVER_PID; wait $RECOVER_PID 2>/dev/null || true; RECOVER_PID=
-    ls /run/vornalix/hold-* >/dev/null 2>&1 || fail "the killed run left no record under /run/vornalix"
-    "$recover" pc0 $W/missing.bin > $W/restart.log 2>&1 && fail "a missing firmware file was accepted"
-    grep -q '^restored: 2 change' $W/restart.log || fail "the next start did not restore: $(cat $W/restart.log)"
-    ls /run/vornalix/hold-* >/dev/null 2>&1 && fail "records left under /run/vornalix"
+if [ "$scenario" = killed-serving ]; then
+    kill -KILL "$(front_end)"
+    wait $RECOVER_PID 2>/dev/null || true; RECOVER_PID=
+    undone_within 2
+    echo "RESULT $scenario completed=n/a"
+elif [ "$scenario" = killed-transfer ] || [ "$scenario" = helper-killed ]; then
+    # A slow boot loader: the transfer is under way when the kill comes.
+    ip netns exec gw "$sim" --interface gw0 --tries 60 --interval-ms 250 --ack-delay-ms 20 > $W/sim.log 2>&1 & SIM=$!
+    wait_for 20 grep -q 'progress' $W/recover.log || fail "no transfer started"
+    if [ "$scenario" = killed-transfer ]; then
+        kill -KILL "$(front_end)"
+        wait $RECOVER_PID 2>/dev/null || true; RECOVER_PID=
+        undone_within 2
+    else
+        kill -KILL "$(helper_pid)"
+        wait_for 3 sh -c "! pgrep -u 65534 -f '^$recover ' >/dev/null" || fail "the front end went on without its helper"
+        wait $RECOVER_PID && fail "vornalix-recover did not end as failed"
+        RECOVER_PID=
+        grep -q '^result: the transfer failed' $W/recover.log || fail "no failure line: $(tail -3 $W/recover.log)"
+        ls /run/vornalix/hold-* >/dev/null 2>&1 || fail "the killed helper left no record"
+        # The next helper undoes what the killed one recorded.
+        "$launcher" --user 65534 "$helper" /bin/true || fail "the next helper did not start"
+        undone_within 2
+    fi
+    kill $SIM 2>/dev/null; wait $SIM 2>/dev/null || true
+    echo "RESULT $scenario completed=n/a"
 else
     # 6. The gateway's power cycle, then its boot loader.
     ip -n gw link set gw0 down
@@ -214,6 +265,7 @@ else
     grep -q '^result: the firmware was transferred' $W/recover.log || fail "no success line"
     echo "RESULT $scenario down=${down}s completed=yes first_bootreply_after_carrier=$(since "$up" "$reply")s"
 fi
+fi
 
 # 7. The daemon's state is what it was before.
 settled() { [ "$(snapshot)" = "$before" ]; }
@@ -223,5 +275,5 @@ $before
 --- after
 $(snapshot)"
 ip -4 -o addr show dev pc0 | grep -q '169\.254\.' && fail "link-local address left on pc0"
-ls /run/vornalix/hold-* /run/user/65534/vornalix/hold-* >/dev/null 2>&1 && fail "records left under /run"
+ls /run/vornalix/hold-* >/dev/null 2>&1 && fail "records left under /run/vornalix"
 echo "PASS [$scenario ${down}s]"
