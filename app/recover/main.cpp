@@ -5,6 +5,7 @@
 // link-local one for the transfer, and the daemon that manages the adapter is told to keep its address through
 // the gateway's power cycle; both are undone before it exits (--no-host-changes: nothing is changed).
 #include "common/DottedAddress.h"
+#include "common/DropCapabilities.h"
 #include "common/SetcapCommand.h"
 #include "hostnet/linux/AdapterHold.h"
 #include "hostnet/EmergencyAdapters.h"
@@ -66,6 +67,7 @@ void Fail(const char* program, res::StringId id, const std::string& subject) {
 } // namespace
 
 int main(int argc, char** argv) {
+    common::DropCapabilities();
     bool hostChanges = true;
     std::vector<std::string> operands;
     for (int i = 1; i < argc; ++i) {
