@@ -29,23 +29,23 @@ fi
 "$top/tools/install-deps.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 if [ $demo -eq 1 ]; then
-    cmake --build "$build" --target vornalix qel-gateway-sim vornalix-bootloader-sim
+    # The wizard runs as root in the demo and starts the adapter helper from its own folder.
+    cmake --build "$build" --target vornalix vornalix-adapter-helper qel-gateway-sim vornalix-bootloader-sim
     exec "$top/tools/demo/demo.sh" "$build/bin" "$@"
 fi
-cmake --build "$build" --target vornalix vornalix-recover
-# The emergency path's ports and the adapter's temporary address, without root. Linking drops the
-# capabilities, so they are set after every build.
-for program in vornalix vornalix-recover; do
-    setcap cap_net_bind_service,cap_net_raw,cap_net_admin=ep "$build/bin/$program" ||
-        echo "run.sh: $program could not be given its network capabilities; its emergency upgrade will need root." >&2
-done
-# Under sudo the wizard runs as the user who asked for it, not as root.
+cmake --build "$build" --target vornalix vornalix-recover vornalix-adapter-helper vornalix-with-helper
+# No program gets a capability: the emergency path's privileged steps are the adapter helper's, which runs as
+# root. Under sudo the wizard runs as the user who asked for it, with a helper that vornalix-with-helper starts
+# as root and hands over (--helper-fd); as root it starts the helper itself.
 if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "${SUDO_UID}" != 0 ]; then
     runtime=(-u XDG_RUNTIME_DIR)
     [ -d "/run/user/$SUDO_UID" ] && runtime=(XDG_RUNTIME_DIR="/run/user/$SUDO_UID")
-    as_user=(setpriv --reuid="$SUDO_UID" --regid="$SUDO_GID" --init-groups --inh-caps=-all
-        env "${runtime[@]}" HOME="$(getent passwd "$SUDO_UID" | cut -d: -f6)")
-    "${as_user[@]}" test -x "$build/bin/vornalix" && exec "${as_user[@]}" "$build/bin/vornalix" "$@"
+    user_env=(env "${runtime[@]}" HOME="$(getent passwd "$SUDO_UID" | cut -d: -f6)")
+    group=${SUDO_GID:-$(getent passwd "$SUDO_UID" | cut -d: -f4)}
+    if setpriv --reuid="$SUDO_UID" --regid="$group" --init-groups --inh-caps=-all test -x "$build/bin/vornalix"; then
+        exec "${user_env[@]}" "$build/bin/vornalix-with-helper" --user "$SUDO_UID" \
+            "$build/bin/vornalix-adapter-helper" "$build/bin/vornalix" "$@"
+    fi
     echo "run.sh: the user ${SUDO_USER:-$SUDO_UID} cannot reach $build/bin/vornalix (a folder on the way is closed to them);" >&2
     echo "run.sh: the wizard runs as root instead. A clone in a folder of their own avoids this." >&2
 fi

@@ -1,5 +1,7 @@
 # Installation layout and the Debian package (cpack -G DEB): the wizard and vornalix-recover with
-# their desktop entry, icons and manual pages. Simulators, benchmarks and tests are not installed.
+# their desktop entry, icons and manual pages, the adapter helper in libexec and the polkit action
+# through which pkexec starts it. No file carries a capability or a set-ID bit, and there are no
+# maintainer scripts. Simulators, benchmarks and tests are not installed.
 include(GNUInstallDirs)
 set(packaging_src "${PROJECT_SOURCE_DIR}/packaging")
 set(packaging_bin "${PROJECT_BINARY_DIR}/packaging")
@@ -33,6 +35,12 @@ list(APPEND compressed "${packaging_bin}/changelog.gz")
 add_custom_target(vornalix_package_files ALL DEPENDS ${icon_files} ${compressed})
 
 install(TARGETS vornalix vornalix-recover RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The front ends start it from here, and the polkit action names this path (/usr/libexec/vornalix/).
+if(TARGET vornalix-adapter-helper)
+    install(TARGETS vornalix-adapter-helper RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vornalix)
+endif()
+install(FILES "${packaging_src}/org.example.vornalix.adapter-helper.policy"
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
 install(FILES "${packaging_src}/vornalix.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size ${icon_sizes})
     install(FILES "${packaging_bin}/icons/${size}x${size}/apps/vornalix.png"
@@ -52,16 +60,17 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware upgrade wizard for the Qel Gatew
 set(CPACK_PACKAGE_DESCRIPTION "A desktop wizard that replaces the firmware of the Qel Gateway from a PC wired
 to it: a normal upgrade over the gateway's web interface, or an emergency
 upgrade that serves the gateway's boot loader by BOOTP and TFTP. English and
-Japanese. Includes vornalix-recover, the emergency upgrade on the command line.")
+Japanese. Includes vornalix-recover, the emergency upgrade on the command line.
+Neither program holds a privilege: the few steps of the emergency upgrade that
+need root are done by a small helper, started through pkexec after the
+administrator's password.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The postinst sets file capabilities with setcap. The wizard cannot open a window without Qt's
-# platform plugins, which libqt6gui6 only recommends.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${packaging_src}/postinst;${packaging_src}/prerm")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# An ordinary user's front end starts the adapter helper through pkexec. The wizard cannot open a
+# window without Qt's platform plugins, which libqt6gui6 only recommends.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "pkexec, qt6-qpa-plugins")
 include(CPack)

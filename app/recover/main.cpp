@@ -9,6 +9,7 @@
 // host; only root opens the ports then.
 #include "app/recover/ConsolePage.h"
 #include "common/DottedAddress.h"
+#include "common/DropCapabilities.h"
 #include "hostnet/AdapterPrivilege.h"
 #include "hostnet/EmergencyAdapters.h"
 #include "recovery/AdapterInterface.h"
@@ -68,6 +69,7 @@ void Fail(const char* program, res::StringId id, const std::string& subject) {
 } // namespace
 
 int main(int argc, char** argv) {
+    common::DropCapabilities();
     hostnet::SetGivenHelperSocket(hostnet::TakeHelperSocketArgument(argc, argv));
     bool hostChanges = true;
     std::vector<std::string> operands;

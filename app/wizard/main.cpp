@@ -1,6 +1,7 @@
 // vornalix [--helper-fd N] [FIRMWARE]: the firmware upgrade wizard.
 #include "app/wizard/CommandLine.h"
 #include "app/wizard/WizardApp.h"
+#include "common/DropCapabilities.h"
 #include "hostnet/AdapterPrivilege.h"
 #include "res/Resources.h"
 #include "ui/AppIcon.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    vornalix::common::DropCapabilities();
     vornalix::hostnet::SetGivenHelperSocket(vornalix::hostnet::TakeHelperSocketArgument(argc, argv));
     // Before the application object: help needs no display.
     if (vornalix::app::AsksForHelp(argc, argv)) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree and checks it: file name, control fields, contents,
-# desktop entry, lintian, then installs it into a throw-away root with dpkg, checks that the menu
-# finds the entry, icon and program and that the programs got their capabilities, and purges it.
-#   check-deb.sh BUILD_DIR VERSION WORK_DIR
+# desktop entry, polkit action, lintian, then installs it into a throw-away root with dpkg, checks that
+# the menu finds the entry, icon and program and that no file carries a capability or a set-ID bit,
+# and purges it.
+#   check-deb.sh BUILD_DIR VERSION WORK_DIR HELPER POLKIT_DTD
+# HELPER is 1 when the tree builds vornalix-adapter-helper (the package must then hold it), else 0.
 set -euo pipefail
-build=$1 version=$2 work=$3
+build=$1 version=$2 work=$3 helper=$4 dtd=$5
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -12,6 +14,12 @@ fail() {
 
 rm -rf "$work"
 mkdir -p "$work"
+for tool in getcap xmllint; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (tools/packages.txt)"
+done
+# Nothing the build made carries a file capability.
+found=$(getcap -r "$build/bin" "$build/lib")
+[ -z "$found" ] || fail "file capabilities in the build: $found"
 arch=$(dpkg --print-architecture)
 (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || {
     cat "$work/cpack.log" >&2
@@ -30,17 +38,24 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] && [ -n "$(field Section)" ] || fail "Maintainer or Section missing"
 depends=$(field Depends)
 names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
-for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libcurl4 libcap2-bin; do
+for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libcurl4 pkexec; do
     grep -qxF "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
 done
-control_files=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t)
-for script in ./postinst ./prerm; do
-    grep -qx "$script" <<<"$control_files" || fail "no $script"
+# The maintainer scripts, if any, set no capability and no set-ID bit.
+mkdir "$work/control"
+dpkg-deb -e "$deb" "$work/control"
+for script in preinst postinst prerm postrm; do
+    [ -f "$work/control/$script" ] || continue
+    ! grep -Eq '\bsetcap\b|\bchmod\b.*([ug]+\+s|\b[2467][0-7]{3}\b)' "$work/control/$script" ||
+        fail "$script changes privileges: $(cat "$work/control/$script")"
 done
 
 # Contents: exactly these files (no simulators, benchmarks or tests).
+helper_file=
+[ "$helper" = 0 ] || helper_file=./usr/libexec/vornalix/vornalix-adapter-helper
 expected="./usr/bin/vornalix
 ./usr/bin/vornalix-recover
+$helper_file
 ./usr/share/applications/vornalix.desktop
 ./usr/share/doc/vornalix/changelog.gz
 ./usr/share/doc/vornalix/copyright
@@ -51,10 +66,40 @@ expected="./usr/bin/vornalix
 ./usr/share/icons/hicolor/64x64/apps/vornalix.png
 ./usr/share/icons/hicolor/scalable/apps/vornalix.svg
 ./usr/share/man/man1/vornalix-recover.1.gz
-./usr/share/man/man1/vornalix.1.gz"
+./usr/share/man/man1/vornalix.1.gz
+./usr/share/polkit-1/actions/org.example.vornalix.adapter-helper.policy"
+expected=$(grep -v '^$' <<<"$expected")
 actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sort)
 [ "$actual" = "$expected" ] || fail "contents differ:
 $(diff <(echo "$expected") <(echo "$actual"))"
+# No set-user-ID, set-group-ID or sticky bit in the archive, and no capability once unpacked.
+special=$(dpkg-deb --fsys-tarfile "$deb" | tar -tv | awk '$1 ~ /[sStT]/')
+[ -z "$special" ] || fail "set-ID files: $special"
+dpkg-deb -x "$deb" "$work/unpacked"
+found=$(getcap -r "$work/unpacked")
+[ -z "$found" ] || fail "file capabilities in the package: $found"
+
+# The polkit action: valid against polkit's document type, one action that only the active session may
+# use, after the administrator's password, for the helper's path alone.
+[ -f "$dtd" ] || fail "no polkit document type at $dtd (the build unpacks it from polkitd)"
+policy=$work/unpacked/usr/share/polkit-1/actions/org.example.vornalix.adapter-helper.policy
+xmllint --noout --nonet --dtdvalid "$dtd" "$policy" 2>"$work/xmllint.log" ||
+    fail "polkit action not valid: $(cat "$work/xmllint.log")"
+xpath() { xmllint --nonet --xpath "$1" "$policy" 2>/dev/null; }
+action=/policyconfig/action
+[ "$(xpath "count($action)")" = 1 ] || fail "expected one polkit action"
+[ "$(xpath "string($action/@id)")" = org.example.vornalix.adapter-helper ] ||
+    fail "polkit action id: $(xpath "string($action/@id)")"
+for text in "description[not(@xml:lang)]" "description[@xml:lang='ja']" "message[not(@xml:lang)]" \
+    "message[@xml:lang='ja']"; do
+    [ -n "$(xpath "string($action/$text)")" ] || fail "polkit action lacks $text"
+done
+for setting in allow_any=no allow_inactive=no allow_active=auth_admin_keep; do
+    [ "$(xpath "string($action/defaults/${setting%=*})")" = "${setting#*=}" ] ||
+        fail "polkit ${setting%=*}: '$(xpath "string($action/defaults/${setting%=*})")'"
+done
+exec_path=$(xpath "string($action/annotate[@key='org.freedesktop.policykit.exec.path'])")
+[ "$exec_path" = /usr/libexec/vornalix/vornalix-adapter-helper ] || fail "polkit exec.path: '$exec_path'"
 
 # lintian: no errors.
 lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || {
@@ -96,12 +141,13 @@ done
 man --warnings -l "$root/usr/share/man/man1/vornalix-recover.1.gz" >/dev/null 2>"$work/man.log" &&
     [ ! -s "$work/man.log" ] || fail "manual page: $(cat "$work/man.log")"
 
-# postinst: the capabilities of the emergency path.
-for program in vornalix vornalix-recover; do
-    caps=$(getcap "$root/usr/bin/$program" | sed 's/.* //')
-    [ "$(tr ',' '\n' <<<"${caps%=ep}" | sort | paste -sd,)=${caps##*=}" = \
-        "cap_net_admin,cap_net_bind_service,cap_net_raw=ep" ] || fail "$program capabilities: '$caps'"
-done
+[ -z "$helper_file" ] || [ -x "$root$exec_path" ] || fail "the polkit action's program $exec_path is not installed"
+
+# Installed: no file carries a capability or a set-ID bit.
+found=$(getcap -r "$root")
+[ -z "$found" ] || fail "file capabilities after installation: $found"
+special=$(find "$root" -perm /6000)
+[ -z "$special" ] || fail "set-ID files after installation: $special"
 
 # Purge: nothing of the package stays behind.
 dpkg_root --purge vornalix >"$work/purge.log" 2>&1 || {

@@ -20,9 +20,9 @@ set -euo pipefail
 pc_address=192.168.1.10
 gateway_address=192.168.1.1
 
-# How the wizard is started inside the PC namespace: as root for now. A launcher that runs it as
-# an ordinary user with the network capabilities of the emergency path goes here, e.g.
-#   VORNALIX_DEMO_LAUNCHER="setpriv --reuid=1000 --regid=1000 --init-groups --inh-caps=... --ambient-caps=..."
+# How the wizard is started inside the PC namespace: as root, so that it starts the adapter helper
+# from its own folder. A launcher that runs it as an ordinary user with a helper as root goes here, e.g.
+#   VORNALIX_DEMO_LAUNCHER="BIN/vornalix-with-helper --user 1000 BIN/vornalix-adapter-helper"
 read -r -a wizard_launcher <<<"${VORNALIX_DEMO_LAUNCHER:-}"
 
 check=0
@@ -60,7 +60,7 @@ fi
 bin=$(cd "$1" && pwd)
 shift
 needed=(qel-gateway-sim vornalix-bootloader-sim)
-if [ $check -eq 1 ]; then needed+=(vornalix-recover); else needed+=(vornalix); fi
+if [ $check -eq 1 ]; then needed+=(vornalix-recover); else needed+=(vornalix vornalix-adapter-helper); fi
 for program in "${needed[@]}"; do
     [ -x "$bin/$program" ] || {
         echo "demo: $bin/$program is missing; build it first" >&2
