@@ -58,6 +58,7 @@ enum class StringId : int {
     NetworkdHoldNeedsRoot = 206,
     NetworkManagerHoldRefused = 207,
     TemporaryAddressFailed = 208,
+    HoldNotRecorded = 209,
     // Messages of our own beyond the quoted texts; "%1", "%2", ... are filled by FormatString.
     ConnectionRefused = 300,
     HostUnreachable = 301,
