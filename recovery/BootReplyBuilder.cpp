@@ -1,6 +1,7 @@
 #include "recovery/BootReplyBuilder.h"
 
 #include "common/DottedAddress.h"
+#include "common/OfferedAddress.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -13,11 +14,7 @@ BootReplyBuilder::BootReplyBuilder(in_addr_t serverAddress, std::string bootFile
       clientAddressText(common::FormatDottedAddress(clientAddress)), bootFilePath(std::move(bootFilePath)) {}
 
 in_addr_t BootReplyBuilder::ClientAddressFor(in_addr_t serverAddress) {
-    in_addr_t address = serverAddress;
-    auto* octets = reinterpret_cast<unsigned char*>(&address);
-    const unsigned char last = static_cast<unsigned char>(octets[3] + 1);
-    octets[3] = (last == 0 || last == 254 || last == 255) ? 1 : last;
-    return address;
+    return common::OfferedAddress(serverAddress);
 }
 
 std::string BootReplyBuilder::BootFileNameOf(const std::string& bootFilePath) {

@@ -58,6 +58,7 @@ enum class StringId : int {
     NetworkdHoldNeedsRoot = 206,
     NetworkManagerHoldRefused = 207,
     TemporaryAddressFailed = 208,
+    HoldNotRecorded = 209,
     // Messages of our own beyond the quoted texts; "%1", "%2", ... are filled by FormatString.
     ConnectionRefused = 300,
     HostUnreachable = 301,
@@ -109,7 +110,6 @@ enum class StringId : int {
     AdapterEnslaved = 348,
     AddressNotOnAdapter = 349,
     NoFreeLinkLocalAddress = 350,
-    HoldNotRecorded = 351,
     NetworkdHoldRefused = 352,
     HelperPortInUse = 353,
     HelperPortFailed = 354,

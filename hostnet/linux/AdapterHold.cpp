@@ -116,6 +116,14 @@ void WaitForNetworkd(const std::string& rootDir, std::uint32_t interfaceIndex,
     }
 }
 
+// A drop-in as Begin writes one: /run/systemd/network/NAME.d/ and our file name, nothing else.
+bool IsOurDropIn(const std::string& path) {
+    const fs::path dropIn(path);
+    const std::string folder = dropIn.parent_path().filename().string();
+    return dropIn.parent_path().parent_path() == "/run/systemd/network" &&
+           dropIn.filename() == AdapterHold::kDropInName && folder.size() > 2 && folder.ends_with(".d");
+}
+
 std::mutex registryMutex;
 std::set<AdapterHold*>& Registry() {
     static std::set<AdapterHold*> holds;
@@ -165,6 +173,8 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
         std::lock_guard registryLock(registryMutex);
         Registry().insert(this);
     }
+    this->failure = HoldFailure::None;
+    failureError = 0;
     const ManagerInfo info = Detect(interfaceName, interfaceIndex);
     manager = info.kind;
     heldInterface = interfaceName;
@@ -179,7 +189,7 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
                         kDropInName);
     if (temporaryAddress != 0)
         lines.push_back("address " + interfaceName + " " + common::FormatDottedAddress(temporaryAddress) + " " +
-                        std::to_string(kLinkLocalPrefixLength));
+                        std::to_string(kLinkLocalPrefixLength) + " " + addresses.PlannedMark(interfaceName));
     const std::vector<std::uint32_t> addressesBefore = InterfaceAddresses(interfaceIndex);
     for (const std::string& line : lines) {
         if (!Apply(line, failure)) {
@@ -193,19 +203,24 @@ bool AdapterHold::Begin(const std::string& interfaceName, std::uint32_t interfac
     return true;
 }
 
-bool AdapterHold::Apply(const std::string& line, std::string* failure) {
+bool AdapterHold::Apply(const std::string& line, std::string* failureText) {
     const std::vector<std::string> words = Words(line);
-    const auto fail = [&](const std::string& text) {
+    const auto fail = [&](HoldFailure kind, int error, const std::string& text) {
         journal.Erase(line);
-        if (failure != nullptr)
-            *failure = text;
+        failure = kind;
+        failureError = error;
+        if (failureText != nullptr)
+            *failureText = text;
         return false;
     };
     // Recorded first: a kill between the change and its record would leave it unrecorded.
-    journal.Record(line);
+    if (!journal.Record(line))
+        return fail(HoldFailure::RecordFailed, 0,
+                    res::FormatString(res::StringId::HoldNotRecorded, {journal.Directory()}));
     if (words[0] == "unmanaged") {
         if (runner.Run({"nmcli", "device", "set", words[1], "managed", "no"}, nullptr) != 0)
-            return fail(res::FormatString(res::StringId::NetworkManagerHoldRefused, {words[1]}));
+            return fail(HoldFailure::NetworkManagerRefused, 0,
+                        res::FormatString(res::StringId::NetworkManagerHoldRefused, {words[1]}));
     } else if (words[0] == "drop-in") {
         const fs::path path = rootDir + words[1];
         std::error_code error;
@@ -217,17 +232,31 @@ bool AdapterHold::Apply(const std::string& line, std::string* failure) {
         if (!file || runner.Run({"networkctl", "reload"}, nullptr) != 0) {
             fs::remove(path, error);
             fs::remove(path.parent_path(), error); // only when empty
-            return fail(res::FormatString(res::StringId::NetworkdHoldNeedsRoot, {heldInterface}));
+            return fail(HoldFailure::NetworkdRefused, 0,
+                        res::FormatString(res::StringId::NetworkdHoldNeedsRoot, {heldInterface}));
         }
     } else if (words[0] == "address") {
         in_addr address{};
         inet_pton(AF_INET, words[2].c_str(), &address);
-        const int error = addresses.Add(words[1], address.s_addr, kLinkLocalPrefixLength);
+        std::string mark;
+        const int error = addresses.Add(words[1], address.s_addr, kLinkLocalPrefixLength, &mark);
         if (error == EPERM || error == EACCES)
-            return fail(PermissionAdvice(Permission::NetworkAdmin));
+            return fail(HoldFailure::AddressFailed, error, PermissionAdvice(Permission::NetworkAdmin));
         if (error != 0)
             return fail(
+                HoldFailure::AddressFailed, error,
                 res::FormatString(res::StringId::TemporaryAddressFailed, {words[2], words[1], std::strerror(error)}));
+        // The mark the address got, when it is not the one recorded (a creation stamp, read back).
+        const std::string added = "address " + words[1] + " " + words[2] + " " + words[3] + " " + mark;
+        if (added != line) {
+            if (!journal.Replace(line, added)) {
+                addresses.Remove(words[1], address.s_addr, kLinkLocalPrefixLength, mark);
+                return fail(HoldFailure::RecordFailed, 0,
+                            res::FormatString(res::StringId::HoldNotRecorded, {journal.Directory()}));
+            }
+            applied.push_back(added);
+            return true;
+        }
     }
     applied.push_back(line);
     return true;
@@ -276,6 +305,8 @@ bool AdapterHold::Undo(const std::string& line, CommandRunner& runner, LinkAddre
         return true;
     }
     if (words[0] == "drop-in" && words.size() == 2) {
+        if (!IsOurDropIn(words[1]))
+            return true;
         const fs::path path = rootDir + words[1];
         std::error_code error;
         fs::remove(path, error);
@@ -285,14 +316,17 @@ bool AdapterHold::Undo(const std::string& line, CommandRunner& runner, LinkAddre
         runner.Run({"networkctl", "reload"}, nullptr);
         return true;
     }
-    if (words[0] == "address" && words.size() == 4) {
-        // Only a temporary link-local address as this program gives one: the record lies in a folder
-        // that the user writes, and the program may hold CAP_NET_ADMIN.
+    if (words[0] == "address" && words.size() >= 5) {
+        // Only a temporary link-local address as this program gives one, and only while it carries
+        // the recorded mark.
         in_addr address{};
         if (inet_pton(AF_INET, words[2].c_str(), &address) != 1 || !IsLinkLocal(address.s_addr) ||
             words[3] != std::to_string(kLinkLocalPrefixLength))
             return true;
-        return addresses.Remove(words[1], address.s_addr, kLinkLocalPrefixLength) == 0;
+        std::string mark = words[4];
+        for (std::size_t word = 5; word < words.size(); ++word)
+            mark += " " + words[word];
+        return addresses.Remove(words[1], address.s_addr, kLinkLocalPrefixLength, mark) == 0;
     }
     return true; // a line this version does not know
 }
@@ -306,8 +340,13 @@ void EndAllHolds() {
 
 int RestoreLeftoverChanges(HoldJournal& journal, CommandRunner& runner, LinkAddressControl& addresses,
                            const std::string& rootDir) {
+    std::vector<HoldJournal::Leftover> leftovers = journal.Leftovers();
+    // A record of an earlier process of this one's number first: this process's own record replaces it.
+    const std::string ownFile = journal.Directory() + "/hold-" + std::to_string(getpid());
+    std::stable_partition(leftovers.begin(), leftovers.end(),
+                          [&ownFile](const HoldJournal::Leftover& leftover) { return leftover.file == ownFile; });
     int undone = 0;
-    for (const HoldJournal::Leftover& leftover : journal.Leftovers()) {
+    for (const HoldJournal::Leftover& leftover : leftovers) {
         std::vector<std::string> kept;
         for (auto line = leftover.lines.rbegin(); line != leftover.lines.rend(); ++line) {
             if (AdapterHold::Undo(*line, runner, addresses, rootDir))
@@ -315,9 +354,13 @@ int RestoreLeftoverChanges(HoldJournal& journal, CommandRunner& runner, LinkAddr
             else
                 kept.insert(kept.begin(), *line);
         }
-        HoldJournal::Forget(leftover.file);
+        // What could not be undone moves into this process's record before the old one goes.
+        if (leftover.file == ownFile)
+            HoldJournal::Forget(leftover.file);
         for (const std::string& line : kept)
             journal.Record(line);
+        if (leftover.file != ownFile)
+            HoldJournal::Forget(leftover.file);
     }
     return undone;
 }

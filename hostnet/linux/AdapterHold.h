@@ -3,12 +3,12 @@
 // emergency transfer runs: the daemon that manages the adapter is told to leave it alone
 // (NetworkManager: the device is set unmanaged; systemd-networkd: a runtime drop-in with
 // IgnoreCarrierLoss=yes), and an adapter without an address gets its temporary link-local
-// address. Every change is recorded in the journal before it is made and undone by End(), by
-// the destructor, by EndAllHolds() (termination signals) or, after a kill, by
-// RestoreLeftoverChanges() at the next start.
-#include "hostnet/linux/HoldJournal.h"
+// address. Every change is recorded in the journal before it is made (a change that cannot be
+// recorded is not made) and undone by End(), by the destructor, by EndAllHolds() (termination
+// signals) or, after a kill, by RestoreLeftoverChanges() at the next start.
 #include "hostnet/LinkAddressControl.h"
 #include "hostnet/linux/CommandRunner.h"
+#include "hostnet/linux/HoldJournal.h"
 
 #include <cstdint>
 #include <mutex>
@@ -18,6 +18,9 @@
 namespace vornalix::hostnet {
 
 enum class LinkManager { None, NetworkManager, Networkd };
+
+// Why Begin failed, for a caller that words it itself.
+enum class HoldFailure { None, RecordFailed, NetworkManagerRefused, NetworkdRefused, AddressFailed };
 
 struct ManagerInfo {
     LinkManager kind = LinkManager::None;
@@ -47,13 +50,17 @@ public:
     void EndChanges();
     // The daemon Begin found.
     LinkManager Manager() const { return manager; }
+    // Why the last Begin failed, and the errno value of a failed address.
+    HoldFailure Failure() const { return failure; }
+    int FailureError() const { return failureError; }
 
-    // Undoes one journal line's change: true when it is undone (or there was nothing to undo).
+    // Undoes one journal line's change: true when it is undone (or there was nothing of ours to
+    // undo).
     static bool Undo(const std::string& line, CommandRunner& runner, LinkAddressControl& addresses,
                      const std::string& rootDir = "");
 
 private:
-    bool Apply(const std::string& line, std::string* failure);
+    bool Apply(const std::string& line, std::string* failureText);
     void EndLocked();
 
     CommandRunner& runner;
@@ -64,6 +71,8 @@ private:
     std::vector<std::string> applied; // journal lines, oldest first
     LinkManager manager = LinkManager::None;
     std::string heldInterface;
+    HoldFailure failure = HoldFailure::None;
+    int failureError = 0;
 };
 
 // Ends every hold that is in force in this process (used on SIGINT, SIGTERM and SIGHUP).
@@ -73,7 +82,8 @@ void EndAllHolds();
 void EndHoldsOnTermination();
 
 // Undoes the changes recorded by processes that are gone. Returns how many lines were undone;
-// lines that could not be undone stay recorded for the next start.
+// lines that could not be undone stay recorded for the next start. Called before the first change
+// of a process.
 int RestoreLeftoverChanges(HoldJournal& journal, CommandRunner& runner, LinkAddressControl& addresses,
                            const std::string& rootDir = "");
 // The same with the platform's journal, programs and addresses.

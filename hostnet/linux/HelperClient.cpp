@@ -75,7 +75,7 @@ std::string RefusalText(const helper::Refusal& refusal, const std::string& inter
     case Reason::NoFreeAddress:
         return res::FormatString(StringId::NoFreeLinkLocalAddress, {interfaceName});
     case Reason::RecordFailed:
-        return res::FormatString(StringId::HoldNotRecorded, {interfaceName, Word(w, 0)});
+        return res::FormatString(StringId::HoldNotRecorded, {Word(w, 0)});
     case Reason::NetworkManagerRefused:
         return res::FormatString(StringId::NetworkManagerHoldRefused, {interfaceName});
     case Reason::NetworkdRefused:

@@ -65,8 +65,10 @@ struct Refusal {
 };
 
 // One request line without its line end; nullopt when it is not one (strict: single blanks, a name of 1 to 15
-// characters of [A-Za-z0-9_.:-] that is not "." or "..", a dotted address of four decimal octets).
+// characters of [A-Za-z0-9_.:-] that is not "." or "..", a dotted address of four decimal octets without
+// leading zeros, not 0.0.0.0).
 std::optional<Request> ParseRequest(const std::string& line);
+// The request line, with its line end.
 std::string FormatRequest(const Request& request);
 
 // Reply lines, with their line end.
@@ -75,7 +77,8 @@ std::string FormatRefusal(const Refusal& refusal);
 constexpr const char* kEnded = "ended\n";
 
 // Reply parsing (the front end): one of these is set for a well-formed line; the descriptors of a "held" are
-// the ones ReceiveLine received.
+// the ones ReceiveLine received (exactly two; no other reply comes with any). Closes nothing: the caller owns
+// the descriptors, also those of a line that is not a reply.
 struct Reply {
     std::optional<Held> held;
     std::optional<Refusal> refusal;
@@ -88,9 +91,9 @@ std::optional<Reason> ReasonFromWord(const std::string& word);
 
 // Sends one line, with descriptors attached when any; false when the socket is gone.
 bool SendLine(int socket, const std::string& line, const std::vector<int>& descriptors = {});
-// Receives one line (without its line end) and the descriptors that came with it, waiting at most timeoutMs
-// (negative: no limit). false on end of file, error, time-out or a line longer than kMaxLine; descriptors that
-// arrived are closed then.
+// Receives one line (without its line end) and the descriptors that came with it (close-on-exec), waiting at
+// most timeoutMs (negative: no limit); what follows the line end stays in the socket for the next call. false on
+// end of file, error, time-out or a line longer than kMaxLine; descriptors that arrived are closed then.
 bool ReceiveLine(int socket, std::string& line, std::vector<int>& descriptors, int timeoutMs = -1);
 
 } // namespace vornalix::hostnet::helper

@@ -1,8 +1,13 @@
 #pragma once
-// The record of host changes in force, one file per process under /run, so that a change that
-// a killed process could not undo is undone when the wizard or vornalix-recover starts next.
+// The record of host changes in force, one file per process in a folder that only root writes
+// (/run/vornalix, 0700), so that a change that a killed process could not undo is undone when the
+// adapter helper starts next. A change is recorded, and the record synced to disk, before it is
+// made; a change whose record cannot be written is not made.
+//
 // Lines are words separated by blanks (interface names and paths hold no blanks). A record names
-// the network namespace it was made in, and only a process of that namespace undoes it.
+// the boot, the process's start time and the network namespace it was made in: a record whose
+// process is gone (no such process, or another one under the same number) is left over; only a
+// process of the same network namespace undoes it.
 #include <string>
 #include <vector>
 
@@ -10,17 +15,19 @@ namespace vornalix::hostnet {
 
 class HoldJournal {
 public:
-    // directory "": DefaultDirectory().
-    explicit HoldJournal(std::string directory = "");
+    static constexpr const char* kDirectory = "/run/vornalix";
 
-    // $VORNALIX_RUN_DIR when set; else /run/vornalix for root, an ordinary user's
-    // $XDG_RUNTIME_DIR/vornalix (or /run/user/UID/vornalix).
-    static std::string DefaultDirectory();
+    // directory: the record folder; made 0700 when missing, and refused (nothing recorded, no
+    // leftovers) when it is not a folder of this process's user that others cannot enter.
+    explicit HoldJournal(std::string directory = kDirectory);
 
-    // Adds or removes one line of this process's record; the file goes when its last line does.
-    // false when the record cannot be written.
+    // Adds, replaces or removes one line of this process's record; the file goes when its last line
+    // does. false when the record could not be written (it is then as before).
     bool Record(const std::string& line);
-    void Erase(const std::string& line);
+    bool Replace(const std::string& line, const std::string& replacement);
+    bool Erase(const std::string& line);
+    // This process's lines, oldest first.
+    std::vector<std::string> Lines() const;
 
     // The lines left by processes that are gone, oldest first per process; each file is
     // consumed: call Forget(file) once its changes are undone.
@@ -34,11 +41,16 @@ public:
     const std::string& Directory() const { return directory; }
 
 private:
+    bool FolderUsable() const;
     std::string OwnFile() const;
-    std::vector<std::string> ReadOwn() const;
-    void WriteOwn(const std::vector<std::string>& lines) const;
+    bool WriteOwn(const std::vector<std::string>& lines) const;
 
     std::string directory;
 };
+
+// The identity a record names: the boot (/proc/sys/kernel/random/boot_id) and a process's start
+// time (field 22 of /proc/PID/stat); "" when unknown.
+std::string BootId();
+std::string ProcessStartTime(long pid);
 
 } // namespace vornalix::hostnet

@@ -1,32 +1,48 @@
 #include "hostnet/linux/NetlinkAddressControl.h"
 
+#include "hostnet/linux/NetlinkTables.h"
+
 #include <arpa/inet.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <sys/socket.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace vornalix::hostnet {
 
 namespace {
 
-// The label of the addresses this program adds ("eth0:vx"; the bare name where that would be too long).
-// The kernel deletes an address only when the label given matches, so an address that someone else
-// added is never removed.
 std::string OurLabel(const std::string& interfaceName) {
-    const std::string label = interfaceName + ":vx";
-    return label.size() < IFNAMSIZ ? label : interfaceName;
+    return interfaceName + ":vx";
 }
 
-// Sends one RTM_NEWADDR or RTM_DELADDR and returns the kernel's answer as an errno value.
-int AddressRequest(std::uint16_t type, const std::string& interfaceName, std::uint32_t address, int prefixLength) {
-    const unsigned index = if_nametoindex(interfaceName.c_str());
-    if (index == 0)
-        return ENODEV;
+bool LabelFits(const std::string& interfaceName) {
+    return OurLabel(interfaceName).size() < IFNAMSIZ;
+}
+
+// IFA_PROTO came with Linux 6.1; older kernels take the attribute and drop it.
+bool KernelKeepsProtocol() {
+    utsname name{};
+    if (uname(&name) != 0)
+        return false;
+    char* end = nullptr;
+    const long major = std::strtol(name.release, &end, 10);
+    const long minor = *end == '.' ? std::strtol(end + 1, nullptr, 10) : 0;
+    return major > 6 || (major == 6 && minor >= 1);
+}
+
+// Sends one RTM_NEWADDR or RTM_DELADDR and returns the kernel's answer as an errno value. label
+// "": none given; protocol 0: none given.
+int AddressRequest(std::uint16_t type, unsigned index, std::uint32_t address, int prefixLength,
+                   const std::string& label, unsigned char protocol) {
     const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
     if (fd < 0)
         return errno;
@@ -56,8 +72,10 @@ int AddressRequest(std::uint16_t type, const std::string& interfaceName, std::ui
     };
     addAttribute(IFA_LOCAL, &address, 4);
     addAttribute(IFA_ADDRESS, &address, 4);
-    const std::string label = OurLabel(interfaceName);
-    addAttribute(IFA_LABEL, label.c_str(), label.size() + 1);
+    if (!label.empty())
+        addAttribute(IFA_LABEL, label.c_str(), label.size() + 1);
+    if (protocol != 0)
+        addAttribute(IFA_PROTO, &protocol, 1);
     if (type == RTM_NEWADDR) {
         const std::uint32_t mask = prefixLength == 0 ? 0 : htonl(~0u << (32 - prefixLength));
         const std::uint32_t broadcast = address | ~mask;
@@ -86,15 +104,82 @@ int AddressRequest(std::uint16_t type, const std::string& interfaceName, std::ui
     return result;
 }
 
-} // namespace
-
-int NetlinkAddressControl::Add(const std::string& interfaceName, std::uint32_t address, int prefixLength) {
-    const int result = AddressRequest(RTM_NEWADDR, interfaceName, address, prefixLength);
-    return result == EEXIST ? 0 : result;
+// The address as the kernel lists it now; nullopt when it is not there. false when the kernel
+// could not be asked.
+bool FindAddress(unsigned index, std::uint32_t address, int prefixLength, std::optional<AddressRecord>& found) {
+    NetlinkTables tables;
+    if (!tables.Read())
+        return false;
+    found.reset();
+    for (const AddressRecord& record : tables.addresses)
+        if (record.index == index && record.address == address && record.prefixLength == prefixLength)
+            found = record;
+    return true;
 }
 
-int NetlinkAddressControl::Remove(const std::string& interfaceName, std::uint32_t address, int prefixLength) {
-    const int result = AddressRequest(RTM_DELADDR, interfaceName, address, prefixLength);
+bool Carries(const AddressRecord& record, const std::string& interfaceName, const std::string& mark) {
+    if (mark == "proto")
+        return record.protocol == NetlinkAddressControl::kProtocol;
+    if (mark == "label")
+        return LabelFits(interfaceName) && record.label == OurLabel(interfaceName);
+    const std::string stamp = mark.rfind("stamp ", 0) == 0 ? mark.substr(6) : std::string();
+    if (stamp.empty() || stamp.size() > 10 || !std::all_of(stamp.begin(), stamp.end(), ::isdigit))
+        return false;
+    return std::strtoull(stamp.c_str(), nullptr, 10) == record.createdStamp;
+}
+
+} // namespace
+
+NetlinkAddressControl::NetlinkAddressControl() : strongest(KernelKeepsProtocol() ? Mark::Protocol : Mark::Label) {}
+
+NetlinkAddressControl::NetlinkAddressControl(Mark strongest) : strongest(strongest) {}
+
+std::string NetlinkAddressControl::PlannedMark(const std::string& interfaceName) {
+    if (strongest == Mark::Protocol)
+        return "proto";
+    if (strongest == Mark::Label && LabelFits(interfaceName))
+        return "label";
+    return "stamp";
+}
+
+int NetlinkAddressControl::Add(const std::string& interfaceName, std::uint32_t address, int prefixLength,
+                               std::string* mark) {
+    const unsigned index = if_nametoindex(interfaceName.c_str());
+    if (index == 0)
+        return ENODEV;
+    const std::string label = LabelFits(interfaceName) ? OurLabel(interfaceName) : std::string();
+    const int result =
+        AddressRequest(RTM_NEWADDR, index, address, prefixLength, label, strongest == Mark::Protocol ? kProtocol : 0);
+    if (result != 0)
+        return result;
+    // The mark the kernel kept, read back: an older kernel drops the protocol.
+    std::optional<AddressRecord> added;
+    if (!FindAddress(index, address, prefixLength, added) || !added) {
+        AddressRequest(RTM_DELADDR, index, address, prefixLength, label, 0);
+        return EIO;
+    }
+    std::string kept = "stamp " + std::to_string(added->createdStamp);
+    if (strongest == Mark::Protocol && Carries(*added, interfaceName, "proto"))
+        kept = "proto";
+    else if (strongest != Mark::Stamp && Carries(*added, interfaceName, "label"))
+        kept = "label";
+    if (mark != nullptr)
+        *mark = kept;
+    return 0;
+}
+
+int NetlinkAddressControl::Remove(const std::string& interfaceName, std::uint32_t address, int prefixLength,
+                                  const std::string& mark) {
+    const unsigned index = if_nametoindex(interfaceName.c_str());
+    if (index == 0)
+        return 0; // the interface is gone, and its addresses with it
+    std::optional<AddressRecord> present;
+    if (!FindAddress(index, address, prefixLength, present))
+        return EIO;
+    if (!present || !Carries(*present, interfaceName, mark))
+        return 0;
+    const int result = AddressRequest(RTM_DELADDR, index, address, prefixLength,
+                                      mark == "label" ? OurLabel(interfaceName) : std::string(), 0);
     return result == EADDRNOTAVAIL || result == ENODEV ? 0 : result;
 }
 

@@ -114,6 +114,20 @@ bool NetlinkTables::Read() {
                 if (size >= 1)
                     link.operState = static_cast<std::uint8_t>(data[0]);
                 break;
+            case IFLA_MASTER:
+                if (size >= sizeof(std::uint32_t))
+                    std::memcpy(&link.master, data, sizeof link.master);
+                break;
+            case IFLA_LINKINFO: {
+                int length = static_cast<int>(size);
+                for (auto* nested = static_cast<const rtattr*>(RTA_DATA(attribute)); RTA_OK(nested, length);
+                     nested = RTA_NEXT(nested, length))
+                    if (nested->rta_type == IFLA_INFO_KIND) {
+                        const auto* kind = static_cast<const char*>(RTA_DATA(nested));
+                        link.kind.assign(kind, strnlen(kind, RTA_PAYLOAD(nested)));
+                    }
+                break;
+            }
             default:
                 break;
             }
@@ -132,7 +146,15 @@ bool NetlinkTables::Read() {
         bool haveLocal = false;
         bool haveAddress = false;
         ForEachAttribute(message, info, [&](const rtattr* attribute) {
-            if (RTA_PAYLOAD(attribute) < 4)
+            const auto* data = static_cast<const char*>(RTA_DATA(attribute));
+            const std::size_t size = RTA_PAYLOAD(attribute);
+            if (attribute->rta_type == IFA_LABEL)
+                record.label.assign(data, strnlen(data, size));
+            else if (attribute->rta_type == IFA_PROTO && size >= 1)
+                record.protocol = static_cast<std::uint8_t>(data[0]);
+            else if (attribute->rta_type == IFA_CACHEINFO && size >= sizeof(ifa_cacheinfo))
+                record.createdStamp = static_cast<const ifa_cacheinfo*>(RTA_DATA(attribute))->cstamp;
+            if (size < 4)
                 return;
             // IFA_LOCAL is the interface's own address; IFA_ADDRESS is the peer's on a
             // point-to-point link.

@@ -15,12 +15,17 @@ struct LinkRecord {
     std::uint32_t mtu = 0;
     std::string hardwareAddress; // raw octets
     std::uint8_t operState = 0;  // IF_OPER_*
+    std::uint32_t master = 0;    // the bridge or bond the link belongs to; 0: none
+    std::string kind;            // the driver kind of a virtual link ("veth", "bridge", ...); "" for hardware
 };
 
 struct AddressRecord {
     std::uint32_t index = 0;
     std::uint32_t address = 0; // network order
     std::uint8_t prefixLength = 0;
+    std::string label;
+    std::uint8_t protocol = 0;      // IFA_PROTO (kernels from 6.1); 0: none given
+    std::uint32_t createdStamp = 0; // IFA_CACHEINFO cstamp: hundredths of a second since boot
 };
 
 class NetlinkTables {

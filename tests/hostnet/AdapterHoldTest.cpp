@@ -1,5 +1,6 @@
 // The adapter hold against scripted daemons: what is changed, in which order, what is recorded
-// under /run and how everything is undone (also after a kill, at the next start).
+// under /run and how everything is undone (also after a kill, at the next start); a change that
+// cannot be recorded is not made.
 #include "hostnet/linux/AdapterHold.h"
 #include "common/DottedAddress.h"
 #include "hostnet/LinkLocalAddress.h"
@@ -13,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -29,16 +31,20 @@ namespace {
 
 class RecordingAddresses : public LinkAddressControl {
 public:
-    int Add(const std::string& name, std::uint32_t address, int prefix) override {
+    std::string PlannedMark(const std::string&) override { return plannedMark; }
+    int Add(const std::string& name, std::uint32_t address, int prefix, std::string* mark) override {
         log.push_back("add " + name + " " + Dotted(address) + "/" + std::to_string(prefix));
+        *mark = addedMark;
         return addError;
     }
-    int Remove(const std::string& name, std::uint32_t address, int prefix) override {
-        log.push_back("remove " + name + " " + Dotted(address) + "/" + std::to_string(prefix));
+    int Remove(const std::string& name, std::uint32_t address, int prefix, const std::string& mark) override {
+        log.push_back("remove " + name + " " + Dotted(address) + "/" + std::to_string(prefix) + " " + mark);
         return removeError;
     }
     static std::string Dotted(std::uint32_t address) { return vornalix::common::FormatDottedAddress(address); }
     std::vector<std::string> log;
+    std::string plannedMark = "label";
+    std::string addedMark = "label";
     int addError = 0;
     int removeError = 0;
 };
@@ -71,7 +77,7 @@ protected:
         std::vector<std::string> lines;
         std::ifstream file(journal->Directory() + "/hold-" + std::to_string(getpid()));
         for (std::string line; std::getline(file, line);)
-            if (line.rfind("netns ", 0) != 0)
+            if (line.rfind("netns ", 0) != 0 && line.rfind("boot ", 0) != 0 && line.rfind("start ", 0) != 0)
                 lines.push_back(line);
         return lines;
     }
@@ -102,13 +108,13 @@ TEST_F(AdapterHoldTest, NetworkManagerDeviceIsUnmanagedWhileHeldAndItsProfileCom
         // Unmanaged first: NetworkManager would otherwise drop an address it did not set.
         EXPECT_EQ(Changes(), std::vector<std::string>{"nmcli device set eth1 managed no"});
         EXPECT_EQ(addresses.log, std::vector<std::string>{"add eth1 169.254.7.9/16"});
-        EXPECT_EQ(Recorded(),
-                  (std::vector<std::string>{"unmanaged eth1 " + std::string(kUuid), "address eth1 169.254.7.9 16"}));
+        EXPECT_EQ(Recorded(), (std::vector<std::string>{"unmanaged eth1 " + std::string(kUuid),
+                                                        "address eth1 169.254.7.9 16 label"}));
         // The profile does not connect by itself (autoconnect off): it is brought up again.
         runner.answers[kNmActive] = {0, "wlan0:aaaa\n"};
         runner.ran.clear();
     }
-    EXPECT_EQ(addresses.log, (std::vector<std::string>{"add eth1 169.254.7.9/16", "remove eth1 169.254.7.9/16"}));
+    EXPECT_EQ(addresses.log, (std::vector<std::string>{"add eth1 169.254.7.9/16", "remove eth1 169.254.7.9/16 label"}));
     EXPECT_EQ(Changes(),
               (std::vector<std::string>{"nmcli device set eth1 managed yes",
                                         "nmcli --wait 10 connection up uuid " + std::string(kUuid) + " ifname eth1"}));
@@ -162,12 +168,19 @@ TEST_F(AdapterHoldTest, NetworkdGetsARuntimeDropInThatGoesAgain) {
     EXPECT_TRUE(Recorded().empty());
     runner.answers.erase("networkctl reload");
 
-    // Neither daemon: only the address.
+    // Neither daemon: only the address. Its creation stamp, known once it is there, replaces the bare
+    // word recorded before, and only an address with that stamp is removed.
     fs::remove_all(root / "run/systemd");
     runner.ran.clear();
+    addresses.plannedMark = "stamp";
+    addresses.addedMark = "stamp 4711";
     ASSERT_TRUE(hold.Begin("eth1", 3, linkLocal, nullptr));
     EXPECT_EQ(hold.Manager(), LinkManager::None);
     EXPECT_TRUE(runner.ran.empty());
+    EXPECT_EQ(Recorded(), std::vector<std::string>{"address eth1 169.254.7.9 16 stamp 4711"});
+    hold.End();
+    EXPECT_EQ(addresses.log,
+              (std::vector<std::string>{"add eth1 169.254.7.9/16", "remove eth1 169.254.7.9/16 stamp 4711"}));
 }
 
 TEST_F(AdapterHoldTest, FailuresUndoWhatWasDoneAndSayWhatToRun) {
@@ -187,31 +200,55 @@ TEST_F(AdapterHoldTest, FailuresUndoWhatWasDoneAndSayWhatToRun) {
     runner.answers["nmcli device set eth1 managed no"] = {4, ""};
     EXPECT_FALSE(hold.Begin("eth1", 3, linkLocal, &failure));
     EXPECT_NE(failure.find("NetworkManager did not let Vornalix keep the address of eth1"), std::string::npos);
+    EXPECT_EQ(hold.Failure(), HoldFailure::NetworkManagerRefused);
     EXPECT_EQ(Changes(), std::vector<std::string>{"nmcli device set eth1 managed no"});
     EXPECT_TRUE(Recorded().empty());
+
+    // A record that cannot be written (the folder is a file): no change at all, and the sentence says so.
+    runner.answers.erase("nmcli device set eth1 managed no");
+    runner.ran.clear();
+    addresses.log.clear();
+    fs::remove_all(journal->Directory());
+    std::ofstream(journal->Directory()) << "not a folder\n";
+    EXPECT_FALSE(hold.Begin("eth1", 3, linkLocal, &failure));
+    EXPECT_EQ(hold.Failure(), HoldFailure::RecordFailed);
+    EXPECT_NE(failure.find(journal->Directory()), std::string::npos) << failure;
+    EXPECT_TRUE(Changes().empty());
+    EXPECT_TRUE(addresses.log.empty());
 }
 
-TEST_F(AdapterHoldTest, ChangesOfAKilledProcessAreUndoneAtTheNextStart) {
-    // A process that is gone left a device unmanaged and an address; pid 1 is alive and is left alone.
+TEST_F(AdapterHoldTest, ChangesOfProcessesThatAreGoneAreUndoneAtTheNextStart) {
+    // Records name the boot and the process's start time: a process of the same number that started at
+    // another time, or one of an earlier boot, is gone too.
     pid_t gone = fork();
     if (gone == 0)
         _exit(0);
     waitpid(gone, nullptr, 0);
-    // The record lies in a folder the user writes: an address that is not a temporary link-local one
-    // of ours is never removed.
+    const std::string boot = "boot " + BootId() + "\n";
+    const std::string self = std::to_string(getpid());
+    // An address is removed only when it is link-local /16 and carries its recorded mark.
     Write("run/vornalix/hold-" + std::to_string(gone),
-          "unmanaged eth1\naddress eth0 10.0.0.5 24\naddress eth0 169.254.3.3 24\naddress eth1 169.254.7.9 16\n");
-    Write("run/vornalix/hold-1", "unmanaged eth9\n");
+          boot + "start 1\nunmanaged eth1\naddress eth0 10.0.0.5 24 label\naddress eth0 169.254.3.3 24 label\n"
+                 "address eth1 169.254.5.5 16\naddress eth1 169.254.7.9 16 proto\n");
+    Write("run/vornalix/hold-1", boot + "start " + ProcessStartTime(1) + "\nunmanaged eth9\n");
+    Write("run/vornalix/hold-" + self, boot + "start 1\nunmanaged eth2\n");
+    Write("run/vornalix/hold-" + std::to_string(getppid()),
+          "boot 0-other-boot\nstart " + ProcessStartTime(getppid()) + "\nunmanaged eth3\n");
     // Made in another network namespace: its interfaces are not ours to touch.
     Write("run/vornalix/hold-" + std::to_string(gone) + "0", "netns net:[1]\nunmanaged eth7\n");
     addresses.removeError = EPERM; // cannot be undone now: stays recorded for the next start
-    EXPECT_EQ(RestoreLeftoverChanges(*journal, runner, addresses, root.string()), 3);
-    EXPECT_EQ(addresses.log, std::vector<std::string>{"remove eth1 169.254.7.9/16"});
-    EXPECT_EQ(runner.ran, std::vector<std::string>{"nmcli device set eth1 managed yes"});
+    EXPECT_EQ(RestoreLeftoverChanges(*journal, runner, addresses, root.string()), 6);
+    EXPECT_EQ(addresses.log, std::vector<std::string>{"remove eth1 169.254.7.9/16 proto"});
+    std::sort(runner.ran.begin(), runner.ran.end());
+    EXPECT_EQ(runner.ran,
+              (std::vector<std::string>{"nmcli device set eth1 managed yes", "nmcli device set eth2 managed yes",
+                                        "nmcli device set eth3 managed yes"}));
     EXPECT_FALSE(fs::exists(root / ("run/vornalix/hold-" + std::to_string(gone))));
+    EXPECT_FALSE(fs::exists(root / ("run/vornalix/hold-" + std::to_string(getppid()))));
     EXPECT_TRUE(fs::exists(root / "run/vornalix/hold-1"));
     EXPECT_TRUE(fs::exists(root / ("run/vornalix/hold-" + std::to_string(gone) + "0")));
-    EXPECT_EQ(Recorded(), std::vector<std::string>{"address eth1 169.254.7.9 16"});
+    EXPECT_EQ(Recorded(), std::vector<std::string>{"address eth1 169.254.7.9 16 proto"});
+    EXPECT_EQ(journal->Lines(), Recorded());
 }
 
 TEST(LinkLocalAddress, CandidatesAndTheirPeersStayInRangeAndTakenOnesAreSkipped) {

@@ -16,7 +16,9 @@
 #include <arpa/inet.h>
 #include <net/if.h>
 #include <sched.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <map>
 
@@ -200,21 +202,17 @@ TEST_F(LinuxBackendsTest, AdapterWithoutAddressIsOfferedWithAFreeLinkLocalAddres
 
     // The address is added and removed by netlink; afterwards vxb is a listed address holder no more.
     NetlinkAddressControl control;
-    ASSERT_EQ(control.Add("vxb", vxb.entry.address, kLinkLocalPrefixLength), 0);
-    EXPECT_EQ(control.Add("vxb", vxb.entry.address, kLinkLocalPrefixLength), 0); // already there
+    std::string mark;
+    ASSERT_EQ(control.Add("vxb", vxb.entry.address, kLinkLocalPrefixLength, &mark), 0);
+    EXPECT_EQ(control.Add("vxb", vxb.entry.address, kLinkLocalPrefixLength, &mark), EEXIST); // not ours twice
     const EmergencyAdapterList held = ListEmergencyAdapters(10, [](const std::vector<std::uint32_t>&) { return true; });
     ASSERT_EQ(held.adapters.size(), 3u);
     EXPECT_FALSE(held.adapters[0].temporaryAddress);
     EXPECT_EQ(held.adapters[0].entry.address, vxb.entry.address);
-    EXPECT_EQ(control.Remove("vxb", vxb.entry.address, kLinkLocalPrefixLength), 0);
-    EXPECT_EQ(control.Remove("vxb", vxb.entry.address, kLinkLocalPrefixLength), 0); // already gone
+    EXPECT_EQ(control.Remove("vxb", vxb.entry.address, kLinkLocalPrefixLength, mark), 0);
+    EXPECT_EQ(control.Remove("vxb", vxb.entry.address, kLinkLocalPrefixLength, mark), 0); // already gone
     EXPECT_FALSE(Sh("ip -4 -o addr show dev vxb | grep -q 'inet '"));
-    // An address that someone else gave the adapter stays, whatever a leftover record names.
-    ASSERT_TRUE(Sh("ip addr add 169.254.9.9/16 dev vxb"));
-    EXPECT_EQ(control.Remove("vxb", htonl(0xA9FE0909), kLinkLocalPrefixLength), 0);
-    EXPECT_TRUE(Sh("ip -4 -o addr show dev vxb | grep -q 169.254.9.9/16"));
-    ASSERT_TRUE(Sh("ip addr del 169.254.9.9/16 dev vxb"));
-    EXPECT_EQ(control.Add("nosuchif0", vxb.entry.address, kLinkLocalPrefixLength), ENODEV);
+    EXPECT_EQ(control.Add("nosuchif0", vxb.entry.address, kLinkLocalPrefixLength, &mark), ENODEV);
 
     // Without carrier (its peer down) an adapter without an address is not offered.
     ASSERT_TRUE(Sh("ip link set vxa down"));
@@ -223,4 +221,46 @@ TEST_F(LinuxBackendsTest, AdapterWithoutAddressIsOfferedWithAFreeLinkLocalAddres
     ASSERT_TRUE(Sh("ip link set vxa up"));
     ASSERT_EQ(unplugged.adapters.size(), 2u); // vxa (address, no carrier) and vxd0
     EXPECT_EQ(unplugged.adapters[0].interfaceName, "vxa");
+}
+
+// An address carries the strongest mark the kernel keeps and the name allows; only an address with
+// its mark is removed, never the same address that someone else gave the interface meanwhile, also
+// where the label does not fit (a 15-character name).
+TEST_F(LinuxBackendsTest, OnlyAnAddressWithItsMarkIsRemoved) {
+    ASSERT_TRUE(Sh("ip link add vxlongname12345 type veth peer name vxlongpeer"));
+    using Mark = NetlinkAddressControl::Mark;
+    struct Case {
+        Mark strongest;
+        const char* name;
+        const char* planned;
+        const char* kept; // "stamp": "stamp N"
+    };
+    for (const Case& c :
+         {Case{Mark::Protocol, "vxb", "proto", "proto"}, Case{Mark::Protocol, "vxlongname12345", "proto", "proto"},
+          Case{Mark::Label, "vxb", "label", "label"}, Case{Mark::Label, "vxlongname12345", "stamp", "stamp"},
+          Case{Mark::Stamp, "vxb", "stamp", "stamp"}}) {
+        SCOPED_TRACE(c.name + std::string(" ") + c.planned);
+        NetlinkAddressControl control(c.strongest);
+        const std::uint32_t address = htonl(0xA9FE0909); // 169.254.9.9
+        const std::string show = std::string("ip -4 -o addr show dev ") + c.name + " | grep -q 169.254.9.9/16";
+        EXPECT_EQ(control.PlannedMark(c.name), c.planned);
+        std::string mark;
+        ASSERT_EQ(control.Add(c.name, address, kLinkLocalPrefixLength, &mark), 0);
+        EXPECT_EQ(mark.substr(0, std::string(c.kept).size()), c.kept);
+        if (std::string(c.kept) == "stamp")
+            EXPECT_GT(mark.size(), 6u) << mark;
+        // Gone and given again by someone else a moment later: the same address and prefix, not ours.
+        ASSERT_TRUE(Sh(std::string("ip addr del 169.254.9.9/16 dev ") + c.name));
+        usleep(30 * 1000);
+        ASSERT_TRUE(Sh(std::string("ip addr add 169.254.9.9/16 dev ") + c.name));
+        for (const std::string& other : {mark, std::string("proto"), std::string("label"), std::string("stamp")})
+            EXPECT_EQ(control.Remove(c.name, address, kLinkLocalPrefixLength, other), 0);
+        EXPECT_TRUE(Sh(show));
+        ASSERT_TRUE(Sh(std::string("ip addr del 169.254.9.9/16 dev ") + c.name));
+        // Ours again: removed by its mark.
+        ASSERT_EQ(control.Add(c.name, address, kLinkLocalPrefixLength, &mark), 0);
+        EXPECT_EQ(control.Remove(c.name, address, kLinkLocalPrefixLength, mark), 0);
+        EXPECT_FALSE(Sh(show));
+    }
+    Sh("ip link del vxlongname12345");
 }

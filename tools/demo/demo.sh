@@ -60,7 +60,7 @@ fi
 bin=$(cd "$1" && pwd)
 shift
 needed=(qel-gateway-sim vornalix-bootloader-sim)
-if [ $check -eq 1 ]; then needed+=(vornalix-recover); else needed+=(vornalix vornalix-adapter-helper); fi
+if [ $check -eq 1 ]; then needed+=(vornalix-recover vornalix-adapter-helper); else needed+=(vornalix vornalix-adapter-helper); fi
 for program in "${needed[@]}"; do
     [ -x "$bin/$program" ] || {
         echo "demo: $bin/$program is missing; build it first" >&2

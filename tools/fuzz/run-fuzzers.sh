@@ -14,7 +14,8 @@ build() {
     local name="$1"; shift
     clang++ "${flags[@]}" -o "$out/$name" "$root/tools/fuzz/$name.cpp" "$@"
 }
-build BootReplyFuzzer "$root/recovery/BootReplyBuilder.cpp" "$root/common/DottedAddress.cpp" & first=$!
+build BootReplyFuzzer "$root/recovery/BootReplyBuilder.cpp" "$root/common/DottedAddress.cpp" \
+    "$root/common/OfferedAddress.cpp" & first=$!
 build TftpRequestFuzzer "$root/recovery/TftpPacket.cpp" "$root/recovery/ServedFolder.cpp" & second=$!
 wait "$first"
 wait "$second"
