@@ -2,7 +2,6 @@
 
 #include "common/DottedAddress.h"
 #include "hostnet/LinkLocalAddress.h"
-#include "hostnet/PermissionAdvice.h"
 #include "hostnet/linux/NetlinkAddressControl.h"
 #include "hostnet/linux/NetlinkTables.h"
 #include "hostnet/linux/ProcessRunner.h"
@@ -233,15 +232,13 @@ bool AdapterHold::Apply(const std::string& line, std::string* failureText) {
             fs::remove(path, error);
             fs::remove(path.parent_path(), error); // only when empty
             return fail(HoldFailure::NetworkdRefused, 0,
-                        res::FormatString(res::StringId::NetworkdHoldNeedsRoot, {heldInterface}));
+                        res::FormatString(res::StringId::NetworkdHoldRefused, {heldInterface}));
         }
     } else if (words[0] == "address") {
         in_addr address{};
         inet_pton(AF_INET, words[2].c_str(), &address);
         std::string mark;
         const int error = addresses.Add(words[1], address.s_addr, kLinkLocalPrefixLength, &mark);
-        if (error == EPERM || error == EACCES)
-            return fail(HoldFailure::AddressFailed, error, PermissionAdvice(Permission::NetworkAdmin));
         if (error != 0)
             return fail(
                 HoldFailure::AddressFailed, error,
@@ -363,13 +360,6 @@ int RestoreLeftoverChanges(HoldJournal& journal, CommandRunner& runner, LinkAddr
             HoldJournal::Forget(leftover.file);
     }
     return undone;
-}
-
-int RestoreLeftoverChanges() {
-    ProcessRunner runner;
-    NetlinkAddressControl addresses;
-    HoldJournal journal;
-    return RestoreLeftoverChanges(journal, runner, addresses);
 }
 
 namespace {

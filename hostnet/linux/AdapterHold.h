@@ -86,7 +86,5 @@ void EndHoldsOnTermination();
 // of a process.
 int RestoreLeftoverChanges(HoldJournal& journal, CommandRunner& runner, LinkAddressControl& addresses,
                            const std::string& rootDir = "");
-// The same with the platform's journal, programs and addresses.
-int RestoreLeftoverChanges();
 
 } // namespace vornalix::hostnet
