@@ -24,10 +24,24 @@ std::optional<AdapterInterface> AdapterInterface::Holding(in_addr_t address) {
         if (entry->ifa_netmask != nullptr)
             prefix = __builtin_popcount(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
         if (index != 0)
-            found = AdapterInterface{name, static_cast<int>(index), prefix};
+            found = AdapterInterface{name, static_cast<int>(index), prefix, (entry->ifa_flags & IFF_LOOPBACK) != 0};
     }
     freeifaddrs(list);
     return found;
+}
+
+bool AdapterInterface::IsOwnAddress(in_addr_t address) {
+    if ((ntohl(address) >> 24) == 127)
+        return true;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return false;
+    bool own = false;
+    for (ifaddrs* entry = list; entry != nullptr && !own; entry = entry->ifa_next)
+        own = entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET &&
+              reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr == address;
+    freeifaddrs(list);
+    return own;
 }
 
 bool AdapterInterface::InSubnet(in_addr_t own, in_addr_t address) const {

@@ -10,6 +10,11 @@ struct AdapterInterface {
     std::string name;
     int index = 0;
     int prefixLength = 32; // of the address asked for
+    bool loopback = false;
+
+    // Whether `address` belongs to this host (any interface's, or 127/8): a datagram from such an address was
+    // sent by a program here, whatever interface the kernel says it came in on.
+    static bool IsOwnAddress(in_addr_t address);
 
     // Whether `address` (network order) lies in this adapter's subnet of the address asked for.
     bool InSubnet(in_addr_t own, in_addr_t address) const;

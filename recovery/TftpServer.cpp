@@ -80,9 +80,11 @@ ssize_t TftpServer::ReceiveOne(int socket) {
     const ssize_t received = recvfrom(socket, datagram.data(), datagram.size(), MSG_TRUNC | MSG_DONTWAIT,
                                       reinterpret_cast<sockaddr*>(&sender), &senderLength);
     // A datagram larger than the buffer counts as a receive error and starts nothing; nor does anything from
-    // outside the adapter's subnet.
+    // outside the adapter's subnet, or from a program on this host (the kernel reports a local datagram to the
+    // adapter's address as arriving on the adapter), unless the adapter is the loopback one.
     if (received > 0 && static_cast<std::size_t>(received) <= datagram.size() &&
-        adapter->InSubnet(serverAddress, sender.sin_addr.s_addr))
+        adapter->InSubnet(serverAddress, sender.sin_addr.s_addr) &&
+        (adapter->loopback || !AdapterInterface::IsOwnAddress(sender.sin_addr.s_addr)))
         StartSession(sender, datagram.data(), static_cast<std::size_t>(received));
     return received;
 }

@@ -205,6 +205,12 @@ void Dialog::ShowNotice(int id, const std::vector<int>& covering, const std::str
             widget->hide();
         }
     }
+    // Down to just above the nearest visible control below (the buttons).
+    int bottom = height();
+    for (const auto& [other, widget] : items)
+        if (widget != label && !widget->isHidden() && widget->geometry().top() > area.bottom())
+            bottom = std::min(bottom, widget->geometry().top() - units.y / 2);
+    area.setBottom(std::max(area.bottom(), bottom));
     label->setGeometry(area);
     label->setFont(font());
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

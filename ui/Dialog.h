@@ -50,7 +50,8 @@ public:
     void EnableItem(int id, bool enable);
     void CheckItem(int id, bool check);
     // Shows text in static id as a notice the user can read, select and copy: the static grows over the area
-    // of the controls in `covering` (which are hidden), wraps its text and keeps the dialog's font size.
+    // of the controls in `covering` (which are hidden) and down to the controls below it, wraps its text and keeps the
+    // dialog's font size.
     void ShowNotice(int id, const std::vector<int>& covering, const std::string& text);
     bool IsItemChecked(int id) const;
 

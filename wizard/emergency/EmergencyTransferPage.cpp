@@ -141,8 +141,12 @@ bool EmergencyTransferPage::OnInitDialog() {
         reporter->titleText = res::LoadString(res::StringId::RestartGatewayAgain);
     }
     WizardPage::OnInitDialog();
-    if (options.startServers && BeginHold())
-        StartServers();
+    if (options.startServers) {
+        if (holdInterface.empty())
+            StartServers();
+        else
+            BeginHold(); // the servers start once the adapter is held
+    }
     UpdateData(false);
     timerId = startTimer(kStartTimerMs);
     return true;
@@ -161,37 +165,67 @@ std::string EmergencyTransferPage::HeldAdapter() const {
     return holdInterface + " " + std::to_string(holdIndex) + (holdTemporaryAddress ? " temporary" : "");
 }
 
-bool EmergencyTransferPage::BeginHold() {
-    if (holdInterface.empty())
-        return true;
+// What the thread that asks for the hold shares with the page. Whoever comes last of the two (the answer, or
+// the page closing before it took the answer) gives back what was held.
+struct EmergencyTransferPage::PendingHold {
+    std::mutex mutex;
+    bool abandoned = false; // the page has closed
+    bool answered = false;
+    std::shared_ptr<hostnet::AdapterPrivilege> holder; // set when the adapter is held
+    hostnet::HeldAdapter result;
+    std::string failure;
+
+    void GiveBack() {
+        for (int socket : {result.bootSocket, result.tftpSocket})
+            if (socket >= 0)
+                ::close(socket);
+        result.bootSocket = result.tftpSocket = -1;
+        if (holder)
+            std::exchange(holder, nullptr)->End();
+    }
+};
+
+void EmergencyTransferPage::BeginHold() {
+    holdPending = true;
     const std::shared_ptr<hostnet::AdapterPrivilege> holder =
         options.privilege ? options.privilege : hostnet::SharedAdapterPrivilege();
     const std::string instead = hostnet::RecoverCommand(holdInterface, firmwarePath);
-    // The holder may first ask for the administrator's password: the GUI goes on meanwhile.
-    bool done = false, holding = false;
-    std::mutex doneMutex;
-    std::thread worker([&] {
+    pendingHold = std::make_shared<PendingHold>();
+    // The holder may first ask for the administrator's password: the page does not wait for it.
+    std::thread([holder, instead, pending = pendingHold, link = Link(), name = holdInterface,
+                 address = holdTemporaryAddress ? 0 : serverAddress] {
         hostnet::HeldAdapter result;
         std::string failure;
-        const bool ok =
-            holder->Hold(holdInterface, holdTemporaryAddress ? 0 : serverAddress, instead, result, failure);
-        std::lock_guard lock(doneMutex);
-        holding = ok;
-        held = result;
-        holdFailure = failure;
-        done = true;
-    });
-    ui::WaitPumping([&] {
-        std::lock_guard lock(doneMutex);
-        return done;
-    });
-    worker.join();
-    if (!holding)
-        return false;
-    privilege = holder;
-    serverAddress = held.address;
-    watchTimerId = startTimer(kHolderWatchMs);
-    return true;
+        const bool ok = holder->Hold(name, address, instead, result, failure);
+        std::lock_guard lock(pending->mutex);
+        pending->answered = true;
+        pending->holder = ok ? holder : nullptr;
+        pending->result = result;
+        pending->failure = failure;
+        if (pending->abandoned || !link->Post([](ui::Dialog& dialog) { PageOf(dialog).HoldEnded(); }))
+            pending->GiveBack();
+    }).detach();
+}
+
+void EmergencyTransferPage::HoldEnded() {
+    {
+        std::lock_guard lock(pendingHold->mutex);
+        if (!pendingHold->answered || pendingHold->abandoned)
+            return;
+        holdPending = false;
+        held = pendingHold->result;
+        holdFailure = pendingHold->failure;
+        privilege = std::exchange(pendingHold->holder, nullptr);
+        pendingHold->result = {};
+    }
+    if (privilege) {
+        serverAddress = held.address;
+        watchTimerId = startTimer(kHolderWatchMs);
+        StartServers();
+    }
+    // The page already shows its waiting texts: now they say what came of it.
+    if (timerId == 0)
+        ShowStartTexts();
 }
 
 void EmergencyTransferPage::HolderLost() {
@@ -251,6 +285,13 @@ void EmergencyTransferPage::timerEvent(QTimerEvent* event) {
         return;
     }
     KillStartTimer();
+    ShowStartTexts();
+}
+
+void EmergencyTransferPage::ShowStartTexts() {
+    // While the adapter is being held (the password prompt may be open) the page keeps its first texts.
+    if (holdPending)
+        return;
     std::string notice;
     {
         std::lock_guard lock(reporter->mutex);
@@ -332,6 +373,11 @@ void EmergencyTransferPage::Shutdown() {
     Link()->Detach();
     StopServers();
     KillWatchTimer();
+    if (pendingHold) {
+        std::lock_guard lock(pendingHold->mutex);
+        pendingHold->abandoned = true;
+        pendingHold->GiveBack();
+    }
     // The servers are gone: the adapter is given back as it was.
     for (int socket : {held.bootSocket, held.tftpSocket})
         if (socket >= 0)

@@ -75,8 +75,11 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    // Holds the adapter; false (and holdFailure set) when it could not be held.
-    bool BeginHold();
+    // Asks for the adapter to be held; HoldEnded follows on the GUI thread (never after the page has closed).
+    void BeginHold();
+    void HoldEnded();
+    // The texts of the waiting page, or why it cannot wait for the gateway.
+    void ShowStartTexts();
     // The holder went away during the transfer: the servers stop and the page ends as failed.
     void HolderLost();
     void StartServers();
@@ -101,6 +104,9 @@ private:
     std::shared_ptr<hostnet::AdapterPrivilege> privilege; // set while the adapter is held
     hostnet::HeldAdapter held;
     std::string holdFailure;
+    bool holdPending = false;
+    struct PendingHold;
+    std::shared_ptr<PendingHold> pendingHold;
     int watchTimerId = 0;
 
     std::unique_ptr<recovery::BootReplyServer> bootServer;

@@ -427,7 +427,8 @@ TEST_F(EmergencyTransferPageTest, AdapterHeldWithATemporaryAddressWhileThePageIs
     int simulatorExit = -1;
     std::thread gateway;
     int result = RunModal(page, [&](ui::Dialog&) {
-        whileOpen = addressesOfHost();
+        PumpUntil([&] { return (whileOpen = addressesOfHost()).find("169.254.") != std::string::npos; },
+                  std::chrono::seconds(5));
         gateway = std::thread([&] {
             simulatorExit = link.RunInGateway(std::string(VORNALIX_BOOTLOADER_SIM) + " --interface " +
                                                   link.gatewayInterface + " --interval-ms 300 --expect-size 5",
