@@ -2,6 +2,7 @@
 // offscreen, to PNG files named by dialog id and language.
 #include "RuntimeFolder.h"
 #include "app/wizard/WizardApp.h"
+#include "hostnet/AdapterPrivilege.h"
 #include "recovery/ListenStatus.h"
 #include "res/Resources.h"
 #include "ui/AppIcon.h"
@@ -133,10 +134,24 @@ std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
         using recovery::ListenFailure;
         using recovery::ListenStatus;
         sessions->SetTitleText(LoadString(res::StringId::RestartGateway));
-        sessions->SetStatusText(recovery::ListenFailureText(
-            ListenStatus::Failed(ListenFailure::PortInUse, EADDRINUSE, ""), "BOOTP", 67, "192.168.1.1"));
-        sessions->SetPeerText(recovery::ListenFailureText(
-            ListenStatus::Failed(ListenFailure::PermissionDenied, EACCES, ""), "TFTP", 69, "192.168.1.1"));
+        const std::string notice =
+            recovery::ListenFailureText(ListenStatus::Failed(ListenFailure::PortInUse, EADDRINUSE, ""), "BOOTP", 67,
+                                        "192.168.1.1") +
+            "\n" +
+            recovery::ListenFailureText(ListenStatus::Failed(ListenFailure::PermissionDenied, EACCES, ""), "TFTP", 69,
+                                        "192.168.1.1");
+        sessions->SetStatusText(notice);
+        page->ShowNotice(wizard::EmergencyTransferPage::IDC_STATUS,
+                         {wizard::EmergencyTransferPage::IDC_PEER, wizard::EmergencyTransferPage::IDC_PROGRESS}, notice);
+    }
+    if (stage == 4) {
+        // No administrator's permission for the adapter: what to run instead.
+        const std::string notice = res::FormatString(res::StringId::HelperNotAuthorized,
+                                                     {hostnet::RecoverCommand("eth0", kSampleFirmware)});
+        sessions->SetTitleText(LoadString(res::StringId::RestartGateway));
+        sessions->SetStatusText(notice);
+        page->ShowNotice(wizard::EmergencyTransferPage::IDC_STATUS,
+                         {wizard::EmergencyTransferPage::IDC_PEER, wizard::EmergencyTransferPage::IDC_PROGRESS}, notice);
     }
     page->UpdateData(false);
     return page;
@@ -212,6 +227,7 @@ std::vector<PageShot> Pages(wizard::PageFactory& factory) {
         {"104-waiting", [] { return TransferPageAt(1); }},
         {"104-updating", [] { return TransferPageAt(2); }},
         {"104-listen-failure", [] { return TransferPageAt(3); }},
+        {"104-helper-refused", [] { return TransferPageAt(4); }},
     };
     for (int id : res::DialogIds())
         pages.push_back({std::to_string(id) + "-template", [id] { return std::make_unique<RawDialog>(id); }});
