@@ -29,6 +29,9 @@ public:
     // UI language, which ends with `instead`, the command to run instead (a complete command line).
     virtual bool Hold(const std::string& interfaceName, std::uint32_t address, const std::string& instead,
                       HeldAdapter& held, std::string& failure) = 0;
+    // Only the ports on `address`, which interfaceName holds, changing nothing on the host (as Hold otherwise).
+    virtual bool Open(const std::string& interfaceName, std::uint32_t address, const std::string& instead,
+                      HeldAdapter& held, std::string& failure) = 0;
     // Undoes everything of the last Hold; the next Hold may follow.
     virtual void End() = 0;
     // Whether whoever holds the adapter went away (then nothing of the hold can be relied on any more).

@@ -181,7 +181,8 @@ bool AdapterHelper::Hold(const helper::Request& request) {
     }
     held.offered = common::OfferedAddress(held.address);
 
-    if (!hold.Begin(name, link->index, held.temporary ? held.address : 0, nullptr)) {
+    const bool changeHost = request.kind == helper::Request::Kind::Hold;
+    if (changeHost && !hold.Begin(name, link->index, held.temporary ? held.address : 0, nullptr)) {
         switch (hold.Failure()) {
         case hostnet::HoldFailure::NetworkManagerRefused:
             return Refuse(Reason::NetworkManagerRefused, {name});

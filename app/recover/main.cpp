@@ -6,7 +6,7 @@
 // tells the daemon that manages it to keep its address through the gateway's power cycle and opens the ports;
 // it undoes everything when this program ends, however it ends. The helper is the one whose control socket is
 // descriptor N, or one started directly (root) or through pkexec. --no-host-changes: nothing is changed on the
-// host; only root opens the ports then.
+// host; the helper (or root itself) only opens the ports.
 #include "app/recover/ConsolePage.h"
 #include "common/DottedAddress.h"
 #include "common/DropCapabilities.h"
@@ -53,7 +53,6 @@ void PrintUsage(std::FILE* out, const char* program) {
                  "  FIRMWARE  the firmware image; its folder is served by TFTP\n"
                  "  --no-host-changes  change nothing on this computer: no temporary address, and NetworkManager or\n"
                  "            systemd-networkd are not asked to keep the adapter's address while the gateway restarts\n"
-                 "            (ports 67 and 69 are then opened only by root)\n"
                  "  --helper-fd N  descriptor N is connected to a running vornalix-adapter-helper; without it the\n"
                  "            helper is started directly (root) or through pkexec, which asks for an administrator's\n"
                  "            password\n"
@@ -147,8 +146,11 @@ int main(int argc, char** argv) {
     if (hostChanges || geteuid() != 0) {
         privilege = hostnet::SharedAdapterPrivilege();
         std::string failure;
-        if (!privilege->Hold(adapterName, temporaryAddress ? 0 : parsed.s_addr,
-                             hostnet::RecoverCommand(adapterName, firmware), held, failure)) {
+        const std::string instead = hostnet::RecoverCommand(adapterName, firmware);
+        const bool ready = hostChanges ? privilege->Hold(adapterName, temporaryAddress ? 0 : parsed.s_addr, instead,
+                                                         held, failure)
+                                       : privilege->Open(adapterName, parsed.s_addr, instead, held, failure);
+        if (!ready) {
             std::fprintf(stderr, "%s: %s\n", argv[0], failure.c_str());
             return kExitCannotStart;
         }

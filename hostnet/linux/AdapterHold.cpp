@@ -228,6 +228,12 @@ bool AdapterHold::Apply(const std::string& line, std::string* failureText) {
         file << "# Keeps the address through a power cycle of the gateway on this link; removed by Vornalix.\n"
                 "[Network]\nIgnoreCarrierLoss=yes\n";
         file.close();
+        // networkd reads its configuration as its own user, whatever umask the writer had.
+        constexpr auto readable = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                  fs::perms::others_read;
+        fs::permissions(path.parent_path(), readable | fs::perms::owner_exec | fs::perms::group_exec |
+                                                fs::perms::others_exec, error);
+        fs::permissions(path, readable, error);
         if (!file || runner.Run({"networkctl", "reload"}, nullptr) != 0) {
             fs::remove(path, error);
             fs::remove(path.parent_path(), error); // only when empty

@@ -221,10 +221,21 @@ void HelperClient::Disconnect() {
 
 bool HelperClient::Hold(const std::string& interfaceName, std::uint32_t address, const std::string& instead,
                         HeldAdapter& held, std::string& failure) {
+    return Ask(true, interfaceName, address, instead, held, failure);
+}
+
+bool HelperClient::Open(const std::string& interfaceName, std::uint32_t address, const std::string& instead,
+                        HeldAdapter& held, std::string& failure) {
+    return Ask(false, interfaceName, address, instead, held, failure);
+}
+
+bool HelperClient::Ask(bool hold, const std::string& interfaceName, std::uint32_t address, const std::string& instead,
+                       HeldAdapter& held, std::string& failure) {
     std::lock_guard lock(mutex);
     if (!Connect(instead, failure))
         return false;
     helper::Request request;
+    request.kind = hold ? helper::Request::Kind::Hold : helper::Request::Kind::Open;
     request.interfaceName = interfaceName;
     request.address = address;
     std::string line;

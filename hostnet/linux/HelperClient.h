@@ -29,10 +29,14 @@ public:
 
     bool Hold(const std::string& interfaceName, std::uint32_t address, const std::string& instead, HeldAdapter& held,
               std::string& failure) override;
+    bool Open(const std::string& interfaceName, std::uint32_t address, const std::string& instead, HeldAdapter& held,
+              std::string& failure) override;
     void End() override;
     bool Lost() override;
 
 private:
+    bool Ask(bool hold, const std::string& interfaceName, std::uint32_t address, const std::string& instead,
+             HeldAdapter& held, std::string& failure);
     // Starts the helper unless it runs; false with the sentence for the user when it cannot.
     bool Connect(const std::string& instead, std::string& failure);
     // The helper went away: why, in the user's words.

@@ -109,9 +109,15 @@ std::optional<Request> ParseRequest(const std::string& line) {
     if (line == "end")
         return Request{Request::Kind::End, {}, 0};
     const auto words = SplitWords(line);
-    if (!words || words->size() < 2 || words->size() > 3 || (*words)[0] != "hold" || !IsInterfaceName((*words)[1]))
+    if (!words || words->size() < 2 || words->size() > 3 || !IsInterfaceName((*words)[1]))
         return std::nullopt;
-    Request request{Request::Kind::Hold, (*words)[1], 0};
+    const bool open = (*words)[0] == "open";
+    if (!open && (*words)[0] != "hold")
+        return std::nullopt;
+    // "open" changes nothing on the host, so it cannot give an adapter an address: it names one.
+    if (open && words->size() != 3)
+        return std::nullopt;
+    Request request{open ? Request::Kind::Open : Request::Kind::Hold, (*words)[1], 0};
     if (words->size() == 3) {
         const auto address = ParseDotted((*words)[2]);
         if (!address || *address == 0)
@@ -124,7 +130,7 @@ std::optional<Request> ParseRequest(const std::string& line) {
 std::string FormatRequest(const Request& request) {
     if (request.kind == Request::Kind::End)
         return "end\n";
-    std::string line = "hold " + request.interfaceName;
+    std::string line = (request.kind == Request::Kind::Open ? "open " : "hold ") + request.interfaceName;
     if (request.address != 0)
         line += " " + common::FormatDottedAddress(request.address);
     return line + "\n";

@@ -4,6 +4,7 @@
 //   front end -> helper   "hold IFNAME\n"            hold the adapter, on its first usable IPv4 address or, when
 //                                                    it has none, on a link-local one that the helper adds
 //                         "hold IFNAME A.B.C.D\n"    the same on that address, which the adapter must hold
+//                         "open IFNAME A.B.C.D\n"    only the ports on that address of the adapter, changing nothing
 //                         "end\n"                    undo everything, newest first; the helper then waits again
 //   helper -> front end   "held ADDRESS PREFIX OFFERED TEMPORARY MANAGER\n", in one message with two descriptors
 //                         (SCM_RIGHTS): UDP port 67 (wildcard address, bound to the device, broadcast allowed)
@@ -44,7 +45,7 @@ enum class Reason {
 };
 
 struct Request {
-    enum class Kind { Hold, End } kind = Kind::Hold;
+    enum class Kind { Hold, End, Open } kind = Kind::Hold;
     std::string interfaceName;
     std::uint32_t address = 0; // network order; 0: none named
 };

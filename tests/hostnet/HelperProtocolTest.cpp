@@ -37,7 +37,7 @@ TEST_P(RequestLine, IsTakenOnlyInItsStrictForm) {
     if (c.name.empty()) {
         EXPECT_EQ(request->kind, Request::Kind::End);
     } else {
-        EXPECT_EQ(request->kind, Request::Kind::Hold);
+        EXPECT_EQ(request->kind, c.line.rfind("open", 0) == 0 ? Request::Kind::Open : Request::Kind::Hold);
         EXPECT_EQ(request->interfaceName, c.name);
         EXPECT_EQ(request->address, c.address == nullptr ? 0u : inet_addr(c.address));
     }
@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RequestCase{"hold enx001122334455", true, "enx001122334455"},
                     RequestCase{"hold my_dev-1.2", true, "my_dev-1.2"},
                     RequestCase{"hold eth0 192.168.1.1", true, "eth0", "192.168.1.1"},
+                    RequestCase{"open eth0 192.168.1.1", true, "eth0", "192.168.1.1"}, RequestCase{"open eth0", false},
                     RequestCase{"hold lo 0.0.0.1", true, "lo", "0.0.0.1"},
                     RequestCase{"hold eth0 255.255.255.255", true, "eth0", "255.255.255.255"},
                     // Names: too long, a path, the folder names, characters of no interface name.

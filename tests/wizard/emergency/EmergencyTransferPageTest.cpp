@@ -457,6 +457,10 @@ TEST_F(EmergencyTransferPageTest, RefusedHoldIsExplainedInReadableSelectableText
             failure = res::FormatString(res::StringId::HelperNotAuthorized, {instead});
             return false;
         }
+        bool Open(const std::string& name, std::uint32_t address, const std::string& instead,
+                  hostnet::HeldAdapter& held, std::string& failure) override {
+            return Hold(name, address, instead, held, failure);
+        }
         void End() override {}
         bool Lost() override { return false; }
     };
