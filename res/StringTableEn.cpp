@@ -78,6 +78,7 @@ const std::map<int, std::string>& EnglishStrings() {
         {206, "Only an administrator may have systemd-networkd keep the address of %1 while the gateway restarts; run the emergency upgrade as root instead, with: sudo vornalix-recover %1 FIRMWARE-FILE"},
         {207, "NetworkManager did not let Vornalix keep the address of %1 while the gateway restarts; log in at this computer's own screen, or run \"nmcli device set %1 managed no\" first, and try again."},
         {208, "The temporary address %1 could not be given to %2: %3."},
+        {250, "Every part of the firmware was sent, but the gateway did not confirm the last part; the TEST LED will tell whether it took the update."},
         {316, "Open"},
         {317, "Look in:"},
         {318, "File name:"},

@@ -1,7 +1,8 @@
 // vornalix-recover [--no-host-changes] ADAPTER|ADDRESS FIRMWARE: the emergency transfer without the GUI.
 // Starts the BOOTP and TFTP servers on the named adapter (or the adapter that holds ADDRESS), prints what the
 // transfer page would show, one line per change, and exits 0 when the firmware transfer finished, 1 when it
-// failed, 2 when it could not start, 130 on Ctrl-C (143 on SIGTERM). An adapter without an IPv4 address gets a
+// failed, 2 when it could not start, 3 when the firmware was sent but the gateway never acknowledged its last
+// part (watch the gateway's TEST LED), 130 on Ctrl-C (143 on SIGTERM). An adapter without an IPv4 address gets a
 // link-local one for the transfer, and the daemon that manages the adapter is told to keep its address through
 // the gateway's power cycle; both are undone before it exits (--no-host-changes: nothing is changed).
 #include "common/DottedAddress.h"
@@ -41,6 +42,7 @@ namespace {
 constexpr int kExitFinished = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitCannotStart = 2;
+constexpr int kExitNotConfirmed = 3;
 constexpr int kExitInterrupted = 130;
 constexpr int kExitTerminated = 143;
 
@@ -54,6 +56,8 @@ void PrintUsage(std::FILE* out, const char* program) {
                  "  --no-host-changes  change nothing on this computer: no temporary address, and NetworkManager or\n"
                  "            systemd-networkd are not asked to keep the adapter's address while the gateway restarts\n"
                  "  --help    show this text\n"
+                 "Exit status: 0 transferred, 1 failed, 2 could not start, 3 sent but the last part not confirmed by\n"
+                 "the gateway (its TEST LED tells whether it took the firmware), 130 interrupted, 143 terminated.\n"
                  "Without root it needs the capabilities that this command gives it:\n  %s\n",
                  program, common::SetcapCommand(common::OwnExecutablePath()).c_str());
 }
@@ -203,7 +207,9 @@ int main(int argc, char** argv) {
             break;
         }
         if (const auto result = page->Result()) {
-            exitCode = *result ? kExitFinished : kExitFailed;
+            exitCode = *result == TransferOutcome::Succeeded ? kExitFinished
+                       : *result == TransferOutcome::Failed  ? kExitFailed
+                                                             : kExitNotConfirmed;
             break;
         }
     }
