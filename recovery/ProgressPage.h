@@ -8,6 +8,15 @@
 
 namespace vornalix::recovery {
 
+// How the firmware transfer ended.
+enum class TransferOutcome {
+    Succeeded,
+    Failed,
+    // Every block went out, but the requester never acknowledged the last one: whether it has the whole image
+    // only the gateway can tell.
+    SentNotConfirmed,
+};
+
 class ProgressPage : public common::ProgressBar {
 public:
     virtual ~ProgressPage() = default;
@@ -22,8 +31,9 @@ public:
 
     // Disables Back (1034) and Cancel (2).
     virtual void DisableBackAndCancel() = 0;
-    // The firmware transfer has ended: stop both servers, then close the page with IDOK or 4.
-    virtual void FinishTransfer(bool success) = 0;
+    // The firmware transfer has ended (called once per server): stop both servers, then close the page with the
+    // result that belongs to `outcome`.
+    virtual void FinishTransfer(TransferOutcome outcome) = 0;
 };
 
 } // namespace vornalix::recovery

@@ -15,7 +15,7 @@ public:
     void SetProgressStep(int) override {}
     void SetProgressPos(int) override {}
     void DisableBackAndCancel() override {}
-    void FinishTransfer(bool) override {}
+    void FinishTransfer(TransferOutcome) override {}
 };
 
 } // namespace vornalix::recovery

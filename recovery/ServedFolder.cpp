@@ -1,12 +1,19 @@
 #include "recovery/ServedFolder.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
 #include <strings.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace vornalix::recovery {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr std::string_view kReceivePrefix = ".vornalix-receive-";
 
 bool SameNameIgnoringCase(const std::string& a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
@@ -62,8 +69,9 @@ std::optional<fs::path> ServedFolder::FindForReading(std::string_view name) cons
     if (!entry)
         return std::nullopt;
     std::error_code error;
+    // A link is judged by what it leads to.
     const fs::path resolved = fs::canonical(*entry, error);
-    if (error || !Inside(resolved) || !fs::is_regular_file(resolved, error))
+    if (error || !Inside(resolved) || Hidden(resolved.filename().string()) || !fs::is_regular_file(resolved, error))
         return std::nullopt;
     return resolved;
 }
@@ -81,6 +89,46 @@ std::optional<fs::path> ServedFolder::TargetForWriting(std::string_view name) co
     if (target == firmwareFile)
         return std::nullopt;
     return target;
+}
+
+int ServedFolder::CreateReceiveFile(fs::path& path) const {
+    static constexpr char kCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kCharacters - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name(kReceivePrefix);
+        for (int i = 0; i < 6; ++i)
+            name.push_back(kCharacters[pick(random)]);
+        const fs::path candidate = folder / name;
+        const int fd = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            close(fd);
+            unlink(candidate.c_str());
+            return -1;
+        }
+        if (fd >= 0)
+            path = candidate;
+        return fd;
+    }
+    return -1;
+}
+
+void ServedFolder::RemoveLeftoverReceives() const {
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.rfind(kReceivePrefix, 0) != 0 || !entry->is_regular_file(error) || entry->is_symlink(error))
+            continue;
+        const int fd = open(entry->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // A lock that is free belongs to no running reception.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(entry->path().c_str());
+        close(fd);
+    }
 }
 
 } // namespace vornalix::recovery

@@ -19,11 +19,18 @@ public:
     // Names beginning with '.' (hidden files) are refused both ways, but for the firmware file's own name.
     // The regular file inside the folder that `name` denotes: an exact match first, otherwise the one entry
     // whose name equals it without regard to case. nullopt when the name is refused or nothing matches, and
-    // when the entry (through symbolic links) resolves to anything outside the folder.
+    // when the entry (through symbolic links) resolves to anything outside the folder or to a hidden file.
     std::optional<std::filesystem::path> FindForReading(std::string_view name) const;
     // Where a received file named `name` goes: the existing entry that matches (as above) or a new one.
     // nullopt when the name is refused, when it names the firmware file, or when the entry is not a regular file.
     std::optional<std::filesystem::path> TargetForWriting(std::string_view name) const;
+
+    // A new temporary file in the folder for a file being received (".vornalix-receive-" and six characters), its
+    // path into `path`: created with mode 0666 less the umask, and locked while it is open, so that
+    // RemoveLeftoverReceives can tell it from one that a killed run left. -1 when it cannot be made.
+    int CreateReceiveFile(std::filesystem::path& path) const;
+    // Removes the temporary files that no open reception holds.
+    void RemoveLeftoverReceives() const;
 
     const std::filesystem::path& directory() const { return folder; }
 

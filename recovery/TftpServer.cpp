@@ -32,6 +32,8 @@ ListenStatus TftpServer::Start() {
 }
 
 ListenStatus TftpServer::Start(int boundSocket) {
+    // What a killed run was receiving is of no use.
+    context->serveDirectory.RemoveLeftoverReceives();
     return listener.Start(
         [this, boundSocket]() -> UdpListener::Opened {
             const std::string place = common::FormatDottedAddress(serverAddress);
@@ -64,8 +66,7 @@ void TftpServer::SetIdleHandler(std::function<void()> handler) {
 }
 
 int TftpServer::RunningSessions() const {
-    std::lock_guard lock(context->sessionsMutex);
-    return context->runningSessions;
+    return context->Count().running;
 }
 
 bool TftpServer::WaitForSessions(std::chrono::milliseconds limit) const {
@@ -90,15 +91,17 @@ ssize_t TftpServer::ReceiveOne(int socket) {
 }
 
 void TftpServer::StartSession(const sockaddr_in& requester, const std::uint8_t* datagram, std::size_t length) {
-    // A request resent while its session still waits for a place is that session's: no second one.
-    if (!context->AdmitSession(requester))
+    // A request resent while its session still waits for a place is that session's: no second one. Beyond the
+    // requests that may wait, datagrams are dropped: no thread for each.
+    const auto number = context->AdmitSession(requester);
+    if (!number)
         return;
-    RequestBlock block{context, requester, std::vector<std::uint8_t>(datagram, datagram + length)};
+    RequestBlock block{context, requester, std::vector<std::uint8_t>(datagram, datagram + length), *number};
     try {
         // Sessions are never joined: each ends by itself and keeps the shared context alive meanwhile.
         std::thread([block = std::move(block)]() mutable { TftpTransfer(std::move(block)).Run(); }).detach();
     } catch (const std::system_error&) {
-        context->PlaceTaken(requester, true);
+        context->Abandon(*number);
     }
 }
 

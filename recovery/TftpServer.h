@@ -1,6 +1,6 @@
 #pragma once
 // TFTP listener on UDP port 69 of the chosen address: every datagram that arrives starts a transfer session
-// of its own; at most 5 sessions exchange packets at a time.
+// of its own; at most 5 sessions exchange packets at a time, and at most 16 more wait for a place.
 #include "recovery/AdapterInterface.h"
 #include "recovery/ListenStatus.h"
 #include "recovery/TftpSessionContext.h"
@@ -27,7 +27,8 @@ public:
     TftpServer(const TftpServer&) = delete;
     TftpServer& operator=(const TftpServer&) = delete;
 
-    // Binds serverAddress, UDP port 69, on the adapter that holds it, and starts the listener. A server that cannot listen starts no
+    // Removes the temporary files of receptions that a killed run left in the folder, binds serverAddress, UDP
+    // port 69, on the adapter that holds it, and starts the listener. A server that cannot listen starts no
     // thread and says why.
     ListenStatus Start();
     // The same on a socket that someone with the right to bind port 69 opened for this server (serverAddress,
@@ -37,6 +38,9 @@ public:
     // again and from two threads at once.
     void Stop();
     ListenStatus Status() const;
+
+    // Starts the session for one datagram that came to port 69 (what the listener does with each).
+    void StartSession(const sockaddr_in& requester, const std::uint8_t* datagram, std::size_t length);
 
     // Runs on a session's thread whenever the last running session has ended and no session has finished the
     // transfer (FinishTransfer): the page then offers a way out again.
@@ -50,7 +54,6 @@ public:
 
 private:
     ssize_t ReceiveOne(int socket);
-    void StartSession(const sockaddr_in& requester, const std::uint8_t* datagram, std::size_t length);
 
     UdpListener listener;
     // Requests come from the adapter's own subnet only.

@@ -3,6 +3,10 @@
 #include "recovery/AdapterInterface.h"
 #include "recovery/TimedSocketIo.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -31,9 +35,21 @@ TftpSocketChannel::~TftpSocketChannel() {
         close(sessionSocket);
 }
 
-int TftpSocketChannel::Receive(std::uint8_t* buffer, std::size_t size, sockaddr_in& sender) {
-    return TimedSocketIo(sessionSocket, buffer, size, kDirectionReceive, timings.receiveWaitSeconds,
-                         timings.receiveTries, nullptr, nullptr, &sender);
+int TftpSocketChannel::Receive(std::uint8_t* buffer, std::size_t size, sockaddr_in& sender,
+                               std::chrono::milliseconds wait) {
+    pollfd watched{sessionSocket, POLLIN, 0};
+    const int ready = poll(&watched, 1, static_cast<int>(std::max<std::int64_t>(0, wait.count())));
+    if (ready < 0 && errno != EINTR)
+        return kReceiveError;
+    if (ready <= 0)
+        return kSilence;
+    socklen_t senderLength = sizeof sender;
+    // MSG_TRUNC: the whole length of a datagram larger than the buffer, so that it is told apart.
+    const ssize_t received = recvfrom(sessionSocket, buffer, size, MSG_TRUNC | MSG_DONTWAIT,
+                                      reinterpret_cast<sockaddr*>(&sender), &senderLength);
+    if (received < 0)
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? kSilence : kReceiveError;
+    return static_cast<int>(std::min<ssize_t>(received, std::numeric_limits<int>::max()));
 }
 
 void TftpSocketChannel::Send(std::span<const std::uint8_t> packet, const sockaddr_in& to) {

@@ -12,7 +12,7 @@ public:
     TftpSocketChannel(const TftpSocketChannel&) = delete;
     TftpSocketChannel& operator=(const TftpSocketChannel&) = delete;
 
-    int Receive(std::uint8_t* buffer, std::size_t size, sockaddr_in& sender) override;
+    int Receive(std::uint8_t* buffer, std::size_t size, sockaddr_in& sender, std::chrono::milliseconds wait) override;
     void Send(std::span<const std::uint8_t> packet, const sockaddr_in& to) override;
     Clock::time_point Now() const override;
     void Pause() override;

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace vornalix::recovery {
@@ -27,6 +28,8 @@ std::string CreateErrorText(const std::string& name) {
 std::string ReadErrorText(const std::string& name) {
     return "Read File \"" + name + "\" Error";
 }
+// RFC 1350's error 3.
+constexpr const char* kDiskFullText = "Disk full or allocation exceeded";
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -36,8 +39,7 @@ std::string Lower(std::string text) {
 
 } // namespace
 
-TftpTransfer::TftpTransfer(RequestBlock block, std::unique_ptr<TftpChannel> channel)
-    : request(std::move(block)), server(*request.server), channel(std::move(channel)) {}
+TftpTransfer::TftpTransfer(RequestBlock block) : request(std::move(block)), server(*request.server) {}
 
 TftpTransfer::~TftpTransfer() {
     CloseFile();
@@ -46,15 +48,12 @@ TftpTransfer::~TftpTransfer() {
 
 void TftpTransfer::Run() {
     Begin();
-    server.sessionLimiter.acquire();
-    server.PlaceTaken(request.requester);
-    if (!channel)
-        channel = std::make_unique<TftpSocketChannel>(server.serverAddress, server.timings);
-    const End end = Exchange();
-    Finish(end);
+    server.TakePlace(request.number);
+    channel = server.openChannel ? server.openChannel(request.requester)
+                                 : std::make_unique<TftpSocketChannel>(server.serverAddress, server.timings);
+    Finish(Exchange());
     channel.reset();
-    server.PlaceReleased();
-    server.sessionLimiter.release();
+    server.ReleasePlace();
     // Last: whoever waits for the sessions may go on once this is counted down.
     const std::shared_ptr<TftpSessionContext> keep = request.server;
     keep->SessionEnded();
@@ -74,81 +73,99 @@ void TftpTransfer::Begin() {
     page.PostUpdate();
 }
 
-TftpTransfer::End TftpTransfer::Exchange() {
-    const auto silence = std::chrono::seconds(server.timings.receiveWaitSeconds * server.timings.receiveTries);
-    auto lastHeard = channel->Now();
-    bool first = true;
+// The session ends after the silence limit without progress from its requester: datagrams from anyone else, and
+// the requester's own repeats (an old ACK, a DATA block again) do not hold it. While the last block of a read
+// waits for its ACK, that block goes out again after every receive wait within the limit (the requester may
+// have lost it; one that has it acknowledges again).
+SessionEnd TftpTransfer::Exchange() {
+    const auto wait = std::chrono::seconds(server.timings.receiveWaitSeconds);
+    const auto silence = wait * server.timings.receiveTries;
+    auto lastProgress = channel->Now();
+    waitingSince = server.LatestRequest();
+    // The opening datagram: its options are not read (its received length counts as 0).
+    Handle(request.datagram, 0);
+    int lastBlockResends = 0;
     for (;;) {
-        std::span<const std::uint8_t> packet;
-        std::size_t receivedLength = 0;
-        if (first) {
-            // The opening datagram: its options are not read (its received length counts as 0).
-            packet = request.datagram;
-            first = false;
-        } else {
-            sockaddr_in sender{};
-            const int received = channel->Receive(receiveArea.data(), receiveArea.size(), sender);
-            if (received <= 0)
-                return End::Failed;
-            // A datagram from anyone but the requester's address and port is not part of this transfer, and
-            // does not keep the session from ending by silence.
-            if (!FromRequester(sender)) {
-                if (channel->Now() - lastHeard >= silence)
-                    return End::Failed;
-                continue;
-            }
-            lastHeard = channel->Now();
-            receivedLength = static_cast<std::size_t>(received);
-            packet = std::span<const std::uint8_t>(receiveArea.data(), receivedLength);
-            if (TftpPacket::OpcodeOf(packet) != TftpPacket::ERROR)
-                NoteHeardBack();
-        }
-        switch (TftpPacket::OpcodeOf(packet)) {
-        case TftpPacket::RRQ:
-            HandleReadRequest(packet, receivedLength);
-            break;
-        case TftpPacket::WRQ:
-            HandleWriteRequest(packet, receivedLength);
-            break;
-        case TftpPacket::DATA:
-            HandleData(packet);
-            break;
-        case TftpPacket::ACK:
-            HandleAck(packet);
-            break;
-        default:
-            break;
-        }
-        channel->Pause();
         if (failed)
-            return End::Failed;
+            return SessionEnd::Failed;
         if (done)
-            return End::Completed;
+            return SessionEnd::Completed;
+        const auto now = channel->Now();
+        if (progressed) {
+            progressed = false;
+            lastProgress = now;
+            waitingSince = server.LatestRequest();
+            lastBlockResends = 0;
+        }
+        const auto deadline = lastProgress + silence;
+        if (now >= deadline)
+            return AwaitingLastAck() ? SessionEnd::Unconfirmed : SessionEnd::Failed;
+        auto until = deadline;
+        if (AwaitingLastAck()) {
+            if (const auto resendAt = lastProgress + wait * (lastBlockResends + 1); resendAt < deadline) {
+                if (now >= resendAt) {
+                    ++lastBlockResends;
+                    Send(std::span<const std::uint8_t>(sendArea.data(), sentLength));
+                    continue;
+                }
+                until = resendAt;
+            }
+        }
+        sockaddr_in sender{};
+        const int received = channel->Receive(receiveArea.data(), receiveArea.size(), sender,
+                                              std::chrono::ceil<std::chrono::milliseconds>(until - now));
+        if (received == TftpChannel::kReceiveError)
+            return SessionEnd::Failed;
+        // Silence, or a datagram from anyone but the requester's address and port, whatever its length: not
+        // part of this transfer.
+        if (received == TftpChannel::kSilence || !FromRequester(sender))
+            continue;
+        if (static_cast<std::size_t>(received) > receiveArea.size())
+            return SessionEnd::Failed;
+        const std::span<const std::uint8_t> packet(receiveArea.data(), static_cast<std::size_t>(received));
+        // The requester gives the transfer up.
+        if (TftpPacket::OpcodeOf(packet) == TftpPacket::ERROR)
+            return SessionEnd::Failed;
+        Handle(packet, packet.size());
     }
 }
 
-void TftpTransfer::Finish(End end) {
-    if (end == End::Completed) {
-        if (reportSuccess)
-            server.FinishTransfer(true);
-    } else if (!MayEndQuietly()) {
-        server.FinishTransfer(false);
+void TftpTransfer::Handle(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
+    switch (TftpPacket::OpcodeOf(packet)) {
+    case TftpPacket::RRQ:
+        HandleReadRequest(packet, receivedLength);
+        break;
+    case TftpPacket::WRQ:
+        HandleWriteRequest(packet, receivedLength);
+        break;
+    case TftpPacket::DATA:
+        HandleData(packet);
+        break;
+    case TftpPacket::ACK:
+        HandleAck(packet);
+        break;
+    default:
+        break;
     }
-    if (transferring)
-        server.TransferEnds(request.requester.sin_addr.s_addr);
-    transferring = false;
+    channel->Pause();
+}
+
+void TftpTransfer::Finish(SessionEnd end) {
     CloseFile();
     DiscardPartialFile();
+    server.SessionFinished(request.number, end, sessionMode == 1 && reportSuccess, waitingSince);
 }
 
-bool TftpTransfer::MayEndQuietly() const {
-    const in_addr_t from = request.requester.sin_addr.s_addr;
-    // The requester resent its request and took the twin session's answer (an ERROR it sent here, such as
-    // "Unknown transfer ID", does not count as taking this one).
-    if (accepted && !heardBack && server.TransfersFrom(from) > 0)
-        return true;
-    // A stray datagram or a refused request from someone else.
-    return !accepted && server.TransfersFromOthers(from) > 0;
+bool TftpTransfer::AwaitingLastAck() const {
+    return sessionMode == 1 && finalBlockSent && !done && !failed;
+}
+
+void TftpTransfer::Progress() {
+    progressed = true;
+    if (!transferring) {
+        transferring = true;
+        server.TransferBegins(request.number);
+    }
 }
 
 void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
@@ -172,8 +189,7 @@ void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::
     finalBlockSent = false;
     sessionMode = 1;
     lastResend.reset();
-    accepted = true;
-    NoteHeardBack(false);
+    Progress();
 
     reportSuccess = true;
     if (Lower(*name) == "param.ini") {
@@ -196,13 +212,12 @@ void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std:
     peerAddress = request.requester;
     CloseFile();
     DiscardPartialFile();
+    sessionMode = 0;
     const auto target = name ? server.serveDirectory.TargetForWriting(*name) : std::nullopt;
     if (target) {
-        std::string temporary = (target->parent_path() / ".vornalix-receive-XXXXXX").string();
-        const int created = mkstemp(temporary.data());
-        if (created >= 0) {
-            fchmod(created, 0644);
-            file = created;
+        std::filesystem::path temporary;
+        file = server.serveDirectory.CreateReceiveFile(temporary);
+        if (file >= 0) {
             writeTarget = *target;
             writeTemporary = temporary;
         }
@@ -211,11 +226,22 @@ void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std:
         Send(TftpPacket::Error(1, CreateErrorText(name.value_or(TftpPacket::TextAt(packet, 2)))));
         return;
     }
+    // A received file leaves the folder's file system some room.
+    struct statvfs space {};
+    const std::uint64_t free = fstatvfs(file, &space) == 0 ? std::uint64_t{space.f_bavail} * space.f_frsize : 0;
+    writeAllowance = free > kWriteReserve ? free - kWriteReserve : 0;
+    TftpPacket::Options announced;
+    TftpPacket::ParseOptions(packet, receivedLength, announced);
+    if (writeAllowance == 0 || announced.tsize > writeAllowance) {
+        CloseFile();
+        DiscardPartialFile();
+        Send(TftpPacket::Error(3, kDiskFullText));
+        return;
+    }
     blockNumber = 0;
     finalBlockSent = false;
     sessionMode = 2;
-    accepted = true;
-    NoteHeardBack(false);
+    Progress();
     // A received file is not the firmware fetch: its end reports nothing to the page.
     reportSuccess = false;
     if (!Negotiate(packet, receivedLength))
@@ -249,26 +275,34 @@ void TftpTransfer::HandleData(std::span<const std::uint8_t> packet) {
     }
     if (block != static_cast<std::uint16_t>(blockNumber + 1) || dataLength > static_cast<std::size_t>(blockSize))
         return;
-    const auto position = static_cast<off_t>(static_cast<std::uint64_t>(blockNumber) * blockSize);
-    if (pwrite(file, packet.data() + 4, dataLength, position) != static_cast<ssize_t>(dataLength))
+    const std::uint64_t position = static_cast<std::uint64_t>(blockNumber) * static_cast<std::uint64_t>(blockSize);
+    if (position + dataLength > writeAllowance) {
+        Send(TftpPacket::Error(3, kDiskFullText));
+        failed = true;
+        return;
+    }
+    if (pwrite(file, packet.data() + 4, dataLength, static_cast<off_t>(position)) != static_cast<ssize_t>(dataLength))
         return;
     ++blockNumber;
+    Progress();
     if (dataLength < static_cast<std::size_t>(blockSize)) {
-        // The final block: only now does the received file replace what stood under its name.
+        // The final block: only now does the received file replace what stood under its name. It is renamed
+        // while still open (and locked), so that no server start takes it for a leftover.
         finalBlockSent = true;
-        const bool stored = fsync(file) == 0 && close(file) == 0;
-        file = -1;
+        done = true;
         std::error_code error;
-        if (stored)
+        const bool synced = fsync(file) == 0;
+        if (synced)
             std::filesystem::rename(writeTemporary, writeTarget, error);
-        if (!stored || error) {
+        const bool stored = synced && !error;
+        CloseFile();
+        if (stored) {
+            writeTemporary.clear();
+        } else {
             DiscardPartialFile();
             Send(TftpPacket::Error(1, CreateErrorText(writeTarget.filename().string())));
-            done = true;
             return;
         }
-        writeTemporary.clear();
-        done = true;
     }
     Send(TftpPacket::Ack(block));
 }
@@ -279,6 +313,7 @@ void TftpTransfer::HandleAck(std::span<const std::uint8_t> packet) {
     // The ACK's 16-bit number names one of the blocks sent so far: count back from the last one.
     const auto back = static_cast<std::uint16_t>(static_cast<std::uint16_t>(blockNumber) - TftpPacket::BlockOf(packet));
     if (back == 0) {
+        Progress();
         if (finalBlockSent) {
             CloseFile();
             done = true;
@@ -325,7 +360,8 @@ void TftpTransfer::SendBlock(std::uint32_t number) {
     }
     blockNumber = number;
     TftpPacket::PutDataHeader(sendArea, static_cast<std::uint16_t>(blockNumber));
-    Send(std::span<const std::uint8_t>(sendArea.data(), 4 + expected));
+    sentLength = 4 + expected;
+    Send(std::span<const std::uint8_t>(sendArea.data(), sentLength));
     finalBlockSent = expected < size;
 }
 
@@ -363,15 +399,6 @@ void TftpTransfer::DiscardPartialFile() {
 
 void TftpTransfer::Send(std::span<const std::uint8_t> packet) {
     channel->Send(packet, request.requester);
-}
-
-void TftpTransfer::NoteHeardBack(bool heard) {
-    heardBack = heardBack || heard;
-    // Twins and strays weigh their silence against the transfers that run (see MayEndQuietly).
-    if (accepted && heardBack && !transferring) {
-        transferring = true;
-        server.TransferBegins(request.requester.sin_addr.s_addr);
-    }
 }
 
 bool TftpTransfer::FromRequester(const sockaddr_in& sender) const {

@@ -21,26 +21,25 @@ public:
     static constexpr std::size_t kDatagramSize = 2048;
     // A repeated ACK brings the latest block again at most once within this share of the "timeout" option.
     static constexpr int kResendIntervalDivisor = 5;
+    // Free space that a received file leaves on the folder's file system.
+    static constexpr std::uint64_t kWriteReserve = 16u << 20;
 
-    // Without a channel the session opens its own socket once it has a place.
-    explicit TftpTransfer(RequestBlock request, std::unique_ptr<TftpChannel> channel = nullptr);
+    explicit TftpTransfer(RequestBlock request);
     ~TftpTransfer();
 
     TftpTransfer(const TftpTransfer&) = delete;
     TftpTransfer& operator=(const TftpTransfer&) = delete;
 
-    // The session thread: runs until the session completes or fails, then reports to the page.
+    // The session thread: waits for a place, runs until the session ends, then reports how it ended.
     void Run();
 
 private:
-    enum class End { Completed, Failed };
-
     void Begin();
-    End Exchange();
-    void Finish(End end);
-    // Whether a failed session may end without failing the transfer: its requester left it for a twin that is
-    // transferring, or it never accepted a request while someone else's transfer runs.
-    bool MayEndQuietly() const;
+    SessionEnd Exchange();
+    void Handle(std::span<const std::uint8_t> packet, std::size_t receivedLength);
+    void Finish(SessionEnd end);
+    // The last block of a read went out and its ACK has not come.
+    bool AwaitingLastAck() const;
 
     void HandleReadRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength);
     void HandleWriteRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength);
@@ -57,17 +56,18 @@ private:
     void AdvanceProgress();
     void CloseFile();
     void DiscardPartialFile();
+    // The requester moved the transfer on: a request accepted, a new block acknowledged or received.
+    void Progress();
 
     void Send(std::span<const std::uint8_t> packet);
     bool FromRequester(const sockaddr_in& sender) const;
-    // `heard`: a datagram from the requester other than an ERROR came to the session's port.
-    void NoteHeardBack(bool heard = true);
 
     RequestBlock request;
     TftpSessionContext& server;
     std::unique_ptr<TftpChannel> channel;
     std::array<std::uint8_t, kDatagramSize> receiveArea{};
     std::array<std::uint8_t, 4 + TftpPacket::kMaxBlockSize> sendArea{};
+    std::size_t sentLength = 0; // of the block in sendArea
 
     std::optional<sockaddr_in> peerAddress; // recorded when a request is accepted
     std::string requestedName;
@@ -79,14 +79,15 @@ private:
     int timeoutOption = TftpPacket::kDefaultTimeout;
     std::uint64_t tsizeOption = 0;
     std::uint64_t fileLength = 0;
+    std::uint64_t writeAllowance = 0; // bytes a received file may have
     bool reportSuccess = true;
     int progressCount = 0;
     std::uint64_t blocksPerStep = 1;
     bool done = false;
-    bool failed = false;    // the file could not give a block: the session ends as failed
-    bool accepted = false;  // a request of this session was accepted
-    bool heardBack = false; // the requester has sent this session's port anything but an ERROR
-    bool transferring = false;
+    bool failed = false;       // the session ends as failed
+    bool transferring = false; // a request of this session was accepted
+    bool progressed = false;   // since the last datagram was handled
+    std::uint64_t waitingSince = 0;
     std::optional<TftpChannel::Clock::time_point> lastResend;
 
     std::filesystem::path writeTarget;    // where a received file goes after its final block

@@ -56,6 +56,8 @@ enum class StringId : int {
     NetworkManagerHoldRefused = 207,
     TemporaryAddressFailed = 208,
     HoldNotRecorded = 209,
+    // Shown before the TEST LED instructions (121) when the gateway did not acknowledge the image's last part.
+    TransferNotConfirmedNote = 250,
     // Messages of our own beyond the quoted texts; "%1", "%2", ... are filled by FormatString.
     ConnectionRefused = 300,
     HostUnreachable = 301,

@@ -76,6 +76,7 @@ const std::map<int, std::string>& EnglishStrings() {
         {207, "NetworkManager did not let Vornalix keep the address of %1 while the gateway restarts; log in at this computer's own screen, or run \"nmcli device set %1 managed no\" first, and try again."},
         {208, "The temporary address %1 could not be given to %2: %3."},
         {209, "Vornalix could not write its record of changes in %1, so it changed nothing on this computer; restart the computer if this persists, and try again."},
+        {250, "Every part of the firmware was sent, but the gateway did not confirm the last part; the TEST LED will tell whether it took the update."},
         {316, "Open"},
         {317, "Look in:"},
         {318, "File name:"},

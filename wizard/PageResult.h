@@ -8,6 +8,8 @@ struct PageResult {
     static constexpr int Ok = common::IDOK;         // Next, Retry, SUCCESS
     static constexpr int Cancel = common::IDCANCEL; // Cancel, Exit, Escape, the close box
     static constexpr int TransferFailed = 4;
+    // The emergency transfer sent the whole image, but the gateway never acknowledged its last part.
+    static constexpr int TransferNotConfirmed = 5;
     static constexpr int UploadFailed = 101;
     static constexpr int UploadSucceeded = 105;
     static constexpr int OutcomeNext = 1033;

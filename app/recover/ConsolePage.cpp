@@ -18,7 +18,7 @@ void ConsolePage::Close() {
     closed = true;
 }
 
-std::optional<bool> ConsolePage::Result() const {
+std::optional<TransferOutcome> ConsolePage::Result() const {
     std::lock_guard lock(mutex);
     return result;
 }
@@ -78,7 +78,7 @@ void ConsolePage::DisableBackAndCancel() {
     buttonsDisabled = true;
 }
 
-void ConsolePage::FinishTransfer(bool success) {
+void ConsolePage::FinishTransfer(TransferOutcome outcome) {
     {
         // Stopping waits for the server threads, which never call into the page.
         std::lock_guard lock(serversMutex);
@@ -89,8 +89,11 @@ void ConsolePage::FinishTransfer(bool success) {
     }
     std::lock_guard lock(mutex);
     if (!result) {
-        result = success;
-        Line(success ? "result: the firmware was transferred" : "result: the transfer failed");
+        result = outcome;
+        Line(outcome == TransferOutcome::Succeeded ? "result: the firmware was transferred"
+             : outcome == TransferOutcome::Failed  ? "result: the transfer failed"
+                                                   : "result: the firmware was sent, but the gateway did not confirm "
+                                                     "the last part; its TEST LED tells whether it took the update");
     }
 }
 

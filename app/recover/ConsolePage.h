@@ -22,8 +22,8 @@ public:
     void SetServers(vornalix::recovery::BootReplyServer* boot, vornalix::recovery::TftpServer* tftp);
     // From now on the page shows nothing and stops no server; waits for a FinishTransfer that is stopping them.
     void Close();
-    // The transfer's result once FinishTransfer was called.
-    std::optional<bool> Result() const;
+    // The transfer's outcome once FinishTransfer was called.
+    std::optional<vornalix::recovery::TransferOutcome> Result() const;
 
     void SetTitleText(const std::string& text) override;
     void SetStatusText(const std::string& text) override;
@@ -34,7 +34,7 @@ public:
     void SetProgressStep(int step) override;
     void SetProgressPos(int position) override;
     void DisableBackAndCancel() override;
-    void FinishTransfer(bool success) override;
+    void FinishTransfer(vornalix::recovery::TransferOutcome outcome) override;
 
 private:
     void Line(const std::string& text);
@@ -51,5 +51,5 @@ private:
     std::string shownProgress;
     bool buttonsDisabled = false;
     bool closed = false;
-    std::optional<bool> result;
+    std::optional<vornalix::recovery::TransferOutcome> result;
 };

@@ -1,7 +1,8 @@
 // vornalix-recover [--helper-fd N] [--no-host-changes] ADAPTER|ADDRESS FIRMWARE: the emergency transfer without
 // the GUI. Starts the BOOTP and TFTP servers on the named adapter (or the adapter that holds ADDRESS), prints what
 // the transfer page would show, one line per change, and exits 0 when the firmware transfer finished, 1 when it
-// failed, 2 when it could not start, 130 on Ctrl-C (143 on SIGTERM). The program itself holds no privilege:
+// failed, 2 when it could not start, 3 when the firmware was sent but the gateway never acknowledged its last
+// part (watch the gateway's TEST LED), 130 on Ctrl-C (143 on SIGTERM). The program itself holds no privilege:
 // vornalix-adapter-helper (root) holds the adapter, gives one without an IPv4 address a link-local address,
 // tells the daemon that manages it to keep its address through the gateway's power cycle and opens the ports;
 // it undoes everything when this program ends, however it ends. The helper is the one whose control socket is
@@ -41,6 +42,7 @@ namespace {
 constexpr int kExitFinished = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitCannotStart = 2;
+constexpr int kExitNotConfirmed = 3;
 constexpr int kExitInterrupted = 130;
 constexpr int kExitTerminated = 143;
 
@@ -56,7 +58,9 @@ void PrintUsage(std::FILE* out, const char* program) {
                  "  --helper-fd N  descriptor N is connected to a running vornalix-adapter-helper; without it the\n"
                  "            helper is started directly (root) or through pkexec, which asks for an administrator's\n"
                  "            password\n"
-                 "  --help    show this text\n",
+                 "  --help    show this text\n"
+                 "Exit status: 0 transferred, 1 failed, 2 could not start, 3 sent but the last part not confirmed by\n"
+                 "the gateway (its TEST LED tells whether it took the firmware), 130 interrupted, 143 terminated.\n",
                  program);
 }
 
@@ -212,7 +216,9 @@ int main(int argc, char** argv) {
             break;
         }
         if (const auto result = page->Result()) {
-            exitCode = *result ? kExitFinished : kExitFailed;
+            exitCode = *result == TransferOutcome::Succeeded ? kExitFinished
+                       : *result == TransferOutcome::Failed  ? kExitFailed
+                                                             : kExitNotConfirmed;
             break;
         }
         if (privilege && privilege->Lost()) {

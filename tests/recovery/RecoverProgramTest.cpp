@@ -66,22 +66,39 @@ TEST_F(RecoverProgramTest, InterruptStopsBothServersCleanly) {
     EXPECT_NE(output.find("interrupted"), std::string::npos) << output;
 }
 
-// A request for a file that does not exist: ERROR 0 at once, and after 20 s of silence the transfer fails.
-TEST_F(RecoverProgramTest, MissingFileFailsAfterTwentySecondsOfSilence) {
+// A request, and then silence: for a file that does not exist (ERROR 0 at once), the transfer fails after 20 s;
+// for the firmware, whose only block is then sent again every 4 s, it ends as sent, not confirmed, with exit 3.
+struct SilenceCase {
+    const char* name;
+    int exitCode;
+    const char* result;
+};
+
+class RecoverSilenceTest : public RecoverProgramTest, public testing::WithParamInterface<SilenceCase> {};
+
+TEST_P(RecoverSilenceTest, RequesterSilentForTwentySecondsEndsTheRun) {
     const std::string log = (dir / "log").string();
-    const std::string script =
-        std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware + " > " + log +
-        " 2>&1 & p=$!; sleep 0.3; printf \"\\000\\001NOFILE.BIN\\000octet\\000\" > /dev/udp/127.0.0.1/69; wait $p";
+    const std::string script = std::string(VORNALIX_RECOVER_PROGRAM) + " 127.0.0.1 " + firmware + " > " + log +
+                               " 2>&1 & p=$!; sleep 0.3; printf \"\\000\\001" + GetParam().name +
+                               "\\000octet\\000\" > /dev/udp/127.0.0.1/69; wait $p";
     std::string output;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(RunCommand("bash -c '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(RunCommand("bash -c '" + script + "'", &output), GetParam().exitCode) << output;
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, std::chrono::seconds(19));
     EXPECT_LT(took, std::chrono::seconds(24));
     std::ifstream in(log);
     const std::string printed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(printed.find("result: the transfer failed"), std::string::npos) << printed;
+    EXPECT_NE(printed.find(std::string("\nresult: ") + GetParam().result), std::string::npos) << printed;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, RecoverSilenceTest,
+    testing::Values(SilenceCase{"NOFILE.BIN", 1, "the transfer failed\n"},
+                    SilenceCase{"FW.BIN", 3, "the firmware was sent, but the gateway did not confirm the last part"}),
+    [](const auto& info) {
+        return info.param.exitCode == 1 ? "MissingFileFails" : "UnacknowledgedImageIsNotConfirmed";
+    });
 
 // An adapter named instead of an address: one without an IPv4 address gets a link-local address for the run from
 // the helper, recorded under /run/vornalix while it is there and gone afterwards; --no-host-changes refuses to

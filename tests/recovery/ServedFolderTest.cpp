@@ -43,6 +43,10 @@ TEST_F(ServedFolderTest, NamesThatWouldLeaveTheFolderAreRefused) {
     EXPECT_FALSE(folder.FindForReading(".profile"));
     EXPECT_FALSE(folder.TargetForWriting(".profile"));
     EXPECT_FALSE(folder.TargetForWriting(".bashrc"));
+    // Also through a link whose own name is not hidden.
+    fs::create_symlink(".profile", root / "fw" / "profile.lnk");
+    EXPECT_FALSE(folder.FindForReading("PROFILE.LNK"));
+    EXPECT_FALSE(folder.TargetForWriting("profile.lnk"));
     Write(root / "fw" / ".fw.bin");
     EXPECT_EQ(ServedFolder((root / "fw" / ".fw.bin").string()).FindForReading(".FW.BIN"),
               fs::canonical(root / "fw" / ".fw.bin"));

@@ -72,24 +72,28 @@ TEST_F(TftpRobustnessTest, CopiedAcksBringOneResendPerIntervalAndDoNotMultiply) 
     EXPECT_TRUE(complete);
     EXPECT_TRUE(received == content);
     EXPECT_LE(dataPackets, kBlocks * 13 / 10) << "DATA packets for " << kBlocks << " blocks";
-    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), TransferOutcome::Succeeded);
 }
 
-// A transfer runs from 127.0.0.1; a stranger at 127.0.0.2 sends port 69 one byte, an unknown opcode and a
-// refused name. Their sessions end by silence while the transfer still runs, and must not end it.
-TEST_F(TftpRobustnessTest, StrangersDatagramsDoNotEndARunningTransfer) {
+// A transfer runs from 127.0.0.1; another host, or the requester's own address from another port (a boot loader
+// that repeats its request from a new port), sends port 69 one byte, an unknown opcode, an ACK and a refused
+// name. Their sessions end by silence while the transfer still runs, and must not end it.
+class TftpStraySessionTest : public TftpFixture, public testing::WithParamInterface<const char*> {};
+
+TEST_P(TftpStraySessionTest, StraySessionsDoNotEndARunningTransfer) {
     WriteFile("Image.bin", RandomBytes(8 * 512 + 3));
     Start();
     const UdpPeer client;
-    const UdpPeer stranger("127.0.0.2");
+    const UdpPeer stray(GetParam());
     client.SendTo(Request(1, "Image.bin"), 69);
     auto data = client.Receive();
     ASSERT_TRUE(data);
     client.SendTo(AckPacket(1), data->from);
-    stranger.SendTo(Bytes{7}, 69);
-    stranger.SendTo(Bytes{0, 9, 'x', 0}, 69);
-    stranger.SendTo(Request(1, "../outside.bin"), 69);
-    // A slow transfer that outlasts the strangers' 2 s of silence.
+    stray.SendTo(Bytes{7}, 69);
+    stray.SendTo(Bytes{0, 9, 'x', 0}, 69);
+    stray.SendTo(AckPacket(1), 69);
+    stray.SendTo(Request(1, "../outside.bin"), 69);
+    // A slow transfer that outlasts the strays' 2 s of silence.
     for (std::uint16_t block = 2; block <= 9; ++block) {
         data = client.Receive();
         ASSERT_TRUE(data);
@@ -97,10 +101,16 @@ TEST_F(TftpRobustnessTest, StrangersDatagramsDoNotEndARunningTransfer) {
         std::this_thread::sleep_for(milliseconds(350));
         client.SendTo(AckPacket(block), data->from);
     }
-    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), TransferOutcome::Succeeded);
     EXPECT_TRUE(server->WaitForSessions(milliseconds(3000)));
-    EXPECT_EQ(page.Finishes(), std::vector<bool>{true});
+    EXPECT_EQ(page.Finishes(), std::vector{TransferOutcome::Succeeded});
 }
+
+INSTANTIATE_TEST_SUITE_P(Senders, TftpStraySessionTest, testing::Values("127.0.0.2", "127.0.0.1"),
+                         [](const auto& info) {
+                             return std::string(info.param) == "127.0.0.1" ? "RequestersAddressOtherPort"
+                                                                           : "AnotherHost";
+                         });
 
 // The parameter file was fetched and named the firmware; the firmware is not there. That failure ends the
 // transfer as failed, whoever was answered before.
@@ -114,7 +124,7 @@ TEST_F(TftpRobustnessTest, FailedRequestAfterAnAnsweredOneFailsTheTransfer) {
     const auto error = loader.Receive();
     ASSERT_TRUE(error);
     EXPECT_EQ(error->opcode(), 5);
-    EXPECT_EQ(page.WaitForFinish(milliseconds(5000)), false);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(5000)), TransferOutcome::Failed);
 }
 
 // Five requesters hold the five places; the sixth resends its request while it waits.
@@ -165,7 +175,7 @@ TEST_F(TftpRobustnessTest, FileShrinkingDuringTheTransferFailsIt) {
     }
     ASSERT_TRUE(data);
     EXPECT_EQ(data->opcode(), 5);
-    EXPECT_EQ(page.WaitForFinish(milliseconds(1000)), false);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(1000)), TransferOutcome::Failed);
 }
 
 TEST_F(TftpRobustnessTest, NamesTooLongForTheRequestAreRefusedNotCut) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -53,6 +54,34 @@ TEST_F(TftpSessionTest, WriteOf1500BytesIsAcknowledgedBlockByBlockAndStored) {
     EXPECT_EQ(FolderEntries(folder / "fw"), (std::vector<std::string>{"Image.bin", "upload.bin"}));
 }
 
+// What a killed run was receiving goes when the server starts; a received file is created as the umask says; a
+// write announced larger than the folder's file system can take is refused.
+TEST_F(TftpSessionTest, ReceivedFilesFollowTheUmaskAndTheFreeSpace) {
+    WriteFile(".vornalix-receive-Ab12Cd", RandomBytes(700));
+    const mode_t umaskBefore = umask(027);
+    Start();
+    EXPECT_FALSE(std::filesystem::exists(folder / "fw" / ".vornalix-receive-Ab12Cd"));
+    const UdpPeer client;
+    client.SendTo(Request(2, "small.bin"), 69);
+    const auto ack0 = client.Receive();
+    ASSERT_TRUE(ack0);
+    client.SendTo(DataPacket(1, Text("abc")), ack0->from);
+    EXPECT_TRUE(client.Receive());
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(500)));
+    umask(umaskBefore);
+    EXPECT_EQ(std::filesystem::status(folder / "fw" / "small.bin").permissions(), std::filesystem::perms(0640));
+
+    client.SendTo(Request(2, "huge.bin"), 69);
+    const auto accepted = client.Receive();
+    ASSERT_TRUE(accepted);
+    client.SendTo(Request(2, "huge.bin", {"tsize", "1000000000000000"}), accepted->from);
+    const auto refused = client.Receive();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->opcode(), 5);
+    EXPECT_EQ(refused->block(), 3);
+    EXPECT_EQ(FolderEntries(folder / "fw"), (std::vector<std::string>{"Image.bin", "small.bin"}));
+}
+
 TEST_F(TftpSessionTest, RepeatedDataIsAcknowledgedAgainAndWrittenOnce) {
     Start();
     const UdpPeer client;
@@ -84,7 +113,7 @@ TEST_F(TftpSessionTest, PartialWriteLeavesTheExistingFileAlone) {
     client.SendTo(DataPacket(1, RandomBytes(512)), ack0->from);
     ASSERT_TRUE(client.Receive());
     // The writer goes silent.
-    EXPECT_EQ(page.WaitForFinish(milliseconds(5000)), false);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(5000)), TransferOutcome::Failed);
     EXPECT_TRUE(server->WaitForSessions(milliseconds(1000)));
     EXPECT_EQ(ReadFile("param.ini"), Text("original"));
     EXPECT_EQ(FolderEntries(folder / "fw"), (std::vector<std::string>{"Image.bin", "param.ini"}));
@@ -151,7 +180,7 @@ TEST_F(TftpSessionTest, ImageOf70000BlocksCrossesTheWrapIntact) {
     EXPECT_TRUE(sawWrap);
     EXPECT_EQ(blocks, 70001u);
     EXPECT_TRUE(received == content);
-    EXPECT_EQ(page.WaitForFinish(milliseconds(3000)), true);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(3000)), TransferOutcome::Succeeded);
     EXPECT_EQ(page.EventsStartingWith("pos:").size(), 10u);
     EXPECT_EQ(page.Bar().pos(), 10);
 }
@@ -188,13 +217,60 @@ TEST_P(TftpTwinTest, SessionLeftForItsTwinDoesNotFailTheTransfer) {
         }
         std::this_thread::sleep_for(milliseconds(400));
     }
-    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), true);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(2000)), TransferOutcome::Succeeded);
     EXPECT_TRUE(server->WaitForSessions(milliseconds(4000)));
-    EXPECT_EQ(page.Finishes(), std::vector<bool>{true});
+    EXPECT_EQ(page.Finishes(), std::vector{TransferOutcome::Succeeded});
 }
 
 INSTANTIATE_TEST_SUITE_P(Requester, TftpTwinTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "AnswersWithUnknownTransferId" : "Silent"; });
+
+// A boot loader repeated its request for a param.ini that names the image, took one session's answer and left the
+// twin alone; no transfer from its address runs when the twin's silence ends. The twin must not fail the run while
+// another requester transfers (which then succeeds), nor while a request waits for a place.
+class TftpTwinTimeoutTest : public TftpFixture, public testing::WithParamInterface<bool> {};
+
+TEST_P(TftpTwinTimeoutTest, TwinThatTimesOutDoesNotFailTheRun) {
+    const bool othersWaitForAPlace = GetParam();
+    WriteFile("param.ini", Text("[boot]\ncode=Image.bin\n"));
+    WriteFile("Image.bin", RandomBytes(6 * 512 + 1));
+    Start(); // 2 s of silence
+    const UdpPeer loader;
+    loader.SendTo(Request(1, "PARAM.INI"), 69);
+    loader.SendTo(Request(1, "PARAM.INI"), 69);
+    ASSERT_TRUE(ReadAll(loader)); // one session's answer; the twin's DATA 1 stays unanswered
+    std::vector<std::unique_ptr<UdpPeer>> others;
+    if (othersWaitForAPlace) {
+        // Four strays hold the other places, and a reader waits for one.
+        for (const char* address : {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}) {
+            others.push_back(std::make_unique<UdpPeer>(address));
+            others.back()->SendTo(AckPacket(9), 69);
+        }
+        const UdpPeer reader("127.0.0.7");
+        reader.SendTo(Request(1, "param.ini"), 69);
+        EXPECT_FALSE(reader.Receive(milliseconds(1000)));
+        ASSERT_TRUE(ReadAll(reader, nullptr, milliseconds(4000)));
+    } else {
+        // A slow reader at another address outlasts the twin.
+        const UdpPeer reader("127.0.0.2");
+        reader.SendTo(Request(1, "Image.bin"), 69);
+        for (std::uint16_t block = 1; block <= 7; ++block) {
+            const auto data = reader.Receive();
+            ASSERT_TRUE(data);
+            ASSERT_EQ(data->block(), block);
+            std::this_thread::sleep_for(milliseconds(400));
+            reader.SendTo(AckPacket(block), data->from);
+        }
+    }
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(4000)));
+    const auto expected =
+        othersWaitForAPlace ? std::vector<TransferOutcome>{} : std::vector<TransferOutcome>{TransferOutcome::Succeeded};
+    EXPECT_EQ(page.Finishes(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(While, TftpTwinTimeoutTest, testing::Bool(), [](const auto& info) {
+    return info.param ? "ARequestWaitsForAPlace" : "AnotherTransferRuns";
+});
 
 // The session keeps the page it reports to alive after the server and every other owner let go of it.
 TEST_F(TftpSessionTest, SessionThatOutlivesTheServerKeepsItsPage) {
@@ -228,7 +304,7 @@ TEST_F(TftpSessionTest, FinishTransferStopsBothServersWhileTheUserCancels) {
     BootReplyServer bootServer(Address("127.0.0.1"), (folder / "fw" / "Image.bin").string());
     ASSERT_TRUE(bootServer.Start().listening);
     std::atomic<int> finishes{0};
-    page.onFinish = [&](bool) {
+    page.onFinish = [&](TransferOutcome) {
         bootServer.Stop();
         server->Stop();
         ++finishes;
@@ -243,7 +319,7 @@ TEST_F(TftpSessionTest, FinishTransferStopsBothServersWhileTheUserCancels) {
         server->Stop();
     });
     client.SendTo(AckPacket(1), data1->from);
-    EXPECT_EQ(page.WaitForFinish(milliseconds(3000)), true);
+    EXPECT_EQ(page.WaitForFinish(milliseconds(3000)), TransferOutcome::Succeeded);
     cancel.join();
     EXPECT_EQ(finishes, 1);
     EXPECT_FALSE(bootServer.Status().listening);

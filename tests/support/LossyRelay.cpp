@@ -90,6 +90,8 @@ void LossyRelay::Run() {
                 const int out = ClientFacing(ntohs(from.sin_port));
                 if (got >= 2 && buffer[0] == 0 && buffer[1] == 3)
                     ++serverDataCount;
+                if (got >= 4 && got < 516 && buffer[0] == 0 && buffer[1] == 3)
+                    finalBlocks[ntohs(from.sin_port)] = buffer[2] << 8 | buffer[3];
                 if (Drop())
                     continue;
                 for (int copies = Duplicate(duplicateShare) ? 2 : 1; copies > 0; --copies)
@@ -101,6 +103,12 @@ void LossyRelay::Run() {
             sockaddr_in to = server;
             if (i >= 2)
                 to.sin_port = htons(static_cast<std::uint16_t>(ports[i]));
+            if (const auto final = finalBlocks.find(ports[i]); loseFinalAcks && i >= 2 && final != finalBlocks.end() &&
+                                                               got == 4 && buffer[1] == 4 &&
+                                                               (buffer[2] << 8 | buffer[3]) == final->second) {
+                ++droppedCount;
+                continue;
+            }
             if (Drop())
                 continue;
             for (int copies = Duplicate(clientDuplicateShare) ? 2 : 1; copies > 0; --copies)

@@ -17,6 +17,9 @@ public:
                unsigned seed, double duplicateShare = 0.0, double clientDuplicateShare = -1.0);
     ~LossyRelay();
 
+    // From now on every ACK of a final block (one that follows a DATA shorter than 516 bytes) is lost too.
+    void LoseFinalAcks() { loseFinalAcks = true; }
+
     int dropped() const { return droppedCount; }
     int forwarded() const { return forwardedCount; }
     int duplicated() const { return duplicatedCount; }
@@ -39,6 +42,8 @@ private:
     int upstreamSocket;
     std::map<int, int> facing; // server port -> client-facing socket
     sockaddr_in client{};
+    std::map<int, int> finalBlocks; // server port -> block number of its short DATA
+    std::atomic<bool> loseFinalAcks{false};
     std::atomic<bool> stopping{false};
     std::atomic<int> droppedCount{0};
     std::atomic<int> forwardedCount{0};

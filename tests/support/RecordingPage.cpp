@@ -52,12 +52,12 @@ void RecordingPage::DisableBackAndCancel() {
     Record("disable");
 }
 
-void RecordingPage::FinishTransfer(bool success) {
+void RecordingPage::FinishTransfer(TransferOutcome outcome) {
     if (onFinish)
-        onFinish(success);
+        onFinish(outcome);
     std::lock_guard lock(mutex);
-    events.push_back(success ? "finish:1" : "finish:0");
-    finishes.push_back(success);
+    events.push_back(std::string("finish:") + OutcomeName(outcome));
+    finishes.push_back(outcome);
     changed.notify_all();
 }
 
@@ -74,12 +74,12 @@ std::vector<std::string> RecordingPage::EventsStartingWith(const std::string& pr
     return selected;
 }
 
-std::vector<bool> RecordingPage::Finishes() const {
+std::vector<TransferOutcome> RecordingPage::Finishes() const {
     std::lock_guard lock(mutex);
     return finishes;
 }
 
-std::optional<bool> RecordingPage::WaitForFinish(std::chrono::milliseconds limit, std::size_t count) const {
+std::optional<TransferOutcome> RecordingPage::WaitForFinish(std::chrono::milliseconds limit, std::size_t count) const {
     std::unique_lock lock(mutex);
     if (!changed.wait_for(lock, limit, [&] { return finishes.size() > count; }))
         return std::nullopt;
@@ -91,4 +91,20 @@ common::ProgressBarState RecordingPage::Bar() const {
     return bar;
 }
 
+const char* OutcomeName(TransferOutcome outcome) {
+    switch (outcome) {
+    case TransferOutcome::Succeeded:
+        return "succeeded";
+    case TransferOutcome::Failed:
+        return "failed";
+    case TransferOutcome::SentNotConfirmed:
+        return "sent-not-confirmed";
+    }
+    return "?";
+}
+
 } // namespace vornalix::recovery::test
+
+void vornalix::recovery::PrintTo(TransferOutcome outcome, std::ostream* out) {
+    *out << test::OutcomeName(outcome);
+}

@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,18 +26,18 @@ public:
     void SetProgressStep(int step) override;
     void SetProgressPos(int position) override;
     void DisableBackAndCancel() override;
-    void FinishTransfer(bool success) override;
+    void FinishTransfer(TransferOutcome outcome) override;
 
-    // Every call so far, e.g. "title:Updating the Firmware", "range:0,10", "pos:3", "finish:1".
+    // Every call so far, e.g. "title:Updating the Firmware", "range:0,10", "pos:3", "finish:succeeded".
     std::vector<std::string> Events() const;
     // Only the events that start with `prefix`.
     std::vector<std::string> EventsStartingWith(const std::string& prefix) const;
-    std::vector<bool> Finishes() const;
+    std::vector<TransferOutcome> Finishes() const;
     // Waits for the next FinishTransfer after `count` earlier ones; nullopt after `limit`.
-    std::optional<bool> WaitForFinish(std::chrono::milliseconds limit, std::size_t count = 0) const;
+    std::optional<TransferOutcome> WaitForFinish(std::chrono::milliseconds limit, std::size_t count = 0) const;
     common::ProgressBarState Bar() const;
 
-    std::function<void(bool)> onFinish;
+    std::function<void(TransferOutcome)> onFinish;
 
 private:
     void Record(std::string event);
@@ -44,8 +45,15 @@ private:
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
     std::vector<std::string> events;
-    std::vector<bool> finishes;
+    std::vector<TransferOutcome> finishes;
     common::ProgressBarState bar;
 };
 
+const char* OutcomeName(TransferOutcome outcome);
+
 } // namespace vornalix::recovery::test
+
+namespace vornalix::recovery {
+// For test messages.
+void PrintTo(TransferOutcome outcome, std::ostream* out);
+} // namespace vornalix::recovery

@@ -63,15 +63,17 @@ public:
         });
     }
 
-    void FinishTransfer(bool success) override {
+    void FinishTransfer(recovery::TransferOutcome outcome) override {
         // Each Stop waits for that server's thread, which never calls into the page.
-        link->Call([success](ui::Dialog& dialog) {
+        link->Call([outcome](ui::Dialog& dialog) {
             EmergencyTransferPage& page = PageOf(dialog);
             page.StopServers();
             // The first transfer to end decides; a later one finds the page closing.
             if (page.finishCommand != 0)
                 return;
-            page.finishCommand = success ? IDC_SUCCESS : IDC_DL_FAIL;
+            page.finishCommand = outcome == recovery::TransferOutcome::Succeeded ? IDC_SUCCESS
+                                 : outcome == recovery::TransferOutcome::Failed  ? IDC_DL_FAIL
+                                                                                 : IDC_NOT_CONFIRMED;
             page.Link()->PostCommand(page.finishCommand);
         });
     }
@@ -337,6 +339,10 @@ bool EmergencyTransferPage::OnCommand(int id) {
     case IDC_DL_FAIL:
         if (finishCommand == IDC_DL_FAIL)
             EndDialog(kTransferFailed);
+        return true;
+    case IDC_NOT_CONFIRMED:
+        if (finishCommand == IDC_NOT_CONFIRMED)
+            EndDialog(kTransferNotConfirmed);
         return true;
     default:
         return WizardPage::OnCommand(id);

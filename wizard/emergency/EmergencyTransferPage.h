@@ -1,7 +1,8 @@
 #pragma once
 // Dialog 104: open while the gateway's boot loader fetches the firmware. Opening starts the BOOTP responder and
 // the TFTP server on the chosen address; the TFTP sessions fill the texts and the progress bar and end the page
-// through FinishTransfer. Results: 1 the firmware was fetched, 4 the transfer failed, 2 Cancel, 1034 Back.
+// through FinishTransfer. Results: 1 the firmware was fetched, 4 the transfer failed, 5 the firmware was sent
+// but its last part never acknowledged, 2 Cancel, 1034 Back.
 // Both servers are stopped on every way out.
 #include "common/ProgressBarState.h"
 #include "hostnet/AdapterPrivilege.h"
@@ -26,7 +27,10 @@ public:
     static constexpr int IDC_PEER = 1014;
     static constexpr int IDC_DL_FAIL = 1010;
     static constexpr int IDC_SUCCESS = 1;
+    // No control: the command that FinishTransfer posts for a transfer sent but not confirmed.
+    static constexpr int IDC_NOT_CONFIRMED = 1040;
     static constexpr int kTransferFailed = PageResult::TransferFailed;
+    static constexpr int kTransferNotConfirmed = PageResult::TransferNotConfirmed;
     static constexpr int kStartTimerMs = 100;
 
     struct Options {
@@ -115,7 +119,8 @@ private:
     recovery::ListenStatus tftpStatus;
     int timerId = 0;
     common::ProgressBarState progressBar; // GUI thread only
-    // The command FinishTransfer posted (1 or 1010), 0 before: only that command ends the page. GUI thread only.
+    // The command FinishTransfer posted (1, 1010 or 1040), 0 before: only that command ends the page. GUI thread
+    // only.
     int finishCommand = 0;
     bool shutDown = false;
 };

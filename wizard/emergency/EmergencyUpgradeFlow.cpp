@@ -78,10 +78,13 @@ int RunEmergencyUpgradeFlow(EmergencyFlowPages& pages, std::string& firmwarePath
                 state = State::Adapter;
             } else if (result == PageResult::Cancel) {
                 return FlowResult::EndWizard;
-            } else if (result == PageResult::Ok) {
+            } else if (result == PageResult::Ok || result == PageResult::TransferNotConfirmed) {
+                // The image went out either way; only the gateway's TEST LED tells whether it took it.
                 wait();
                 title = res::LoadString(res::StringId::CheckStatusTitle);
                 text = res::LoadString(res::StringId::TestLedCheckText);
+                if (result == PageResult::TransferNotConfirmed)
+                    text = res::LoadString(res::StringId::TransferNotConfirmedNote) + "\n" + text;
                 state = State::Check;
             } else if (result == PageResult::TransferFailed) {
                 wait();

@@ -1,6 +1,7 @@
 #pragma once
 // The emergency upgrade: firmware and adapter, the transfer to the gateway's boot loader, then the TEST LED
-// check and the completion or failure page. After the completion page's Exit (the page stays up, held, until
+// check (with a note when the gateway did not acknowledge the image's last part) and the completion or failure
+// page. After the completion page's Exit (the page stays up, held, until
 // this is done, so that the program ends with its window), media sensing is restored and
 // the DHCP lease of the adapter that was used is released and renewed.
 #include "hostnet/IpHelper.h"

@@ -183,7 +183,7 @@ TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntil
         peer = d.ItemText(Page::IDC_PEER);
         barValue = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->value();
         barMaximum = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->maximum();
-        session = std::thread([&page] { page.SessionPage()->FinishTransfer(false); });
+        session = std::thread([&page] { page.SessionPage()->FinishTransfer(TransferOutcome::Failed); });
     });
     session.join();
     EXPECT_EQ(result, Page::kTransferFailed);
@@ -230,7 +230,7 @@ TEST_F(EmergencyTransferPageTest, SessionsThatOutliveThePageNeverReachIt) {
     const int position = page->ProgressBar().pos();
     const std::string title = page->BannerTitle();
     EXPECT_TRUE(PumpUntil([&] { return callsAfterClose > 200; }, std::chrono::seconds(5)));
-    sessions->FinishTransfer(true);
+    sessions->FinishTransfer(TransferOutcome::Succeeded);
     QTest::qWait(50);
     EXPECT_TRUE(moving);
     EXPECT_EQ(result, common::IDCANCEL);
@@ -255,7 +255,7 @@ TEST_F(EmergencyTransferPageTest, ClosingReleasesASessionWaitingForThePage) {
     std::atomic<bool> returned{false};
     std::thread session([&] {
         sessions->SetProgressRange(0, 10);
-        sessions->FinishTransfer(true);
+        sessions->FinishTransfer(TransferOutcome::Succeeded);
         returned = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -379,7 +379,7 @@ TEST_F(EmergencyTransferPageTest, CancelComesBackWhenNoSessionRunsAndNothingFini
         if (enabledAgain)
             QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
         else
-            worker = std::thread([&page] { page.SessionPage()->FinishTransfer(false); });
+            worker = std::thread([&page] { page.SessionPage()->FinishTransfer(TransferOutcome::Failed); });
     });
     if (worker.joinable())
         worker.join();
@@ -406,6 +406,32 @@ TEST_F(EmergencyTransferPageTest, RequestForAMissingFileClosesThePageWithFailure
     EXPECT_EQ(answer->opcode(), 5);
     EXPECT_GE(took, std::chrono::seconds(19));
     EXPECT_LT(took, std::chrono::seconds(25));
+    EXPECT_TRUE(Stopped(page));
+}
+
+// The boot loader has the whole image but its last ACK never comes: the last block goes out again within the
+// silence, then the page closes with 5, not as failed.
+TEST_F(EmergencyTransferPageTest, ImageWhoseLastAckNeverComesClosesThePageAsNotConfirmed) {
+    Page::Options options;
+    options.timings = {1, 3, std::chrono::microseconds(1000)};
+    Page page(firmware, Address("127.0.0.1"), options);
+    std::vector<Datagram> received;
+    std::thread loader;
+    const auto start = std::chrono::steady_clock::now();
+    int result = RunModal(page, [&](ui::Dialog&) {
+        loader = std::thread([&] {
+            const UdpPeer peer;
+            peer.SendTo(Request(1, "GW_IMAGE.BIN"), 69);
+            for (auto data = peer.Receive(); data; data = peer.Receive(std::chrono::milliseconds(1500)))
+                received.push_back(*data);
+        });
+    });
+    loader.join();
+    EXPECT_EQ(result, Page::kTransferNotConfirmed);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2900));
+    ASSERT_EQ(received.size(), 3u); // the block and two resends, one a second
+    for (const Datagram& data : received)
+        EXPECT_EQ(data.bytes, DataPacket(1, Text("image")));
     EXPECT_TRUE(Stopped(page));
 }
 

@@ -26,6 +26,7 @@ constexpr int kExit = common::IDCANCEL;
 constexpr int kOutcomeNext = IDC_OUTCOME_NEXT;
 constexpr int kFinished = common::IDOK;
 constexpr int kFailed = 4;
+constexpr int kNotConfirmed = 5;
 
 // One page the script expects next: its kind ('A'dapter, 'T'ransfer, 'O'utcome), its result and, for the
 // adapter page, the path, list position and adapter address it leaves (an empty path keeps the one it had).
@@ -70,6 +71,8 @@ public:
     hostnet::MediaSenseControl* mediaSenseGiven = nullptr;
     // The adapter each transfer page was told to hold.
     std::vector<std::string> holds;
+    // The message of each outcome page.
+    std::vector<std::string> texts;
 
     Step Next(char kind) {
         if (steps.empty()) {
@@ -96,11 +99,14 @@ public:
     std::unique_ptr<OutcomePage> CreateOutcomePage(int fontHeight, const std::string& title, const std::string& text,
                                                    int layout) override {
         EXPECT_EQ(fontHeight, 40);
-        EXPECT_EQ(text,
-                  res::LoadString(title == res::LoadString(vornalix::res::StringId::CheckStatusTitle)      ? 121
-                                  : title == res::LoadString(vornalix::res::StringId::UpdateCompleteTitle) ? 147
-                                                                                                           : 116));
+        // The check page may carry a note before its instructions.
+        const std::string expected =
+            res::LoadString(title == res::LoadString(vornalix::res::StringId::CheckStatusTitle)      ? 121
+                            : title == res::LoadString(vornalix::res::StringId::UpdateCompleteTitle) ? 147
+                                                                                                     : 116);
+        EXPECT_TRUE(text.ends_with(expected)) << text;
         shown.push_back("O " + title + "|" + std::to_string(layout));
+        texts.push_back(text);
         return std::make_unique<Scripted<OutcomePage>>(*this, Next('O'), fontHeight, title, text, layout);
     }
 };
@@ -176,6 +182,21 @@ TEST_F(EmergencyUpgradeFlowTest, ConfirmedUpdateRestoresMediaSenseThenWaitsThenR
     EXPECT_THAT(mediaSense.calls, ElementsAre("RestoreNt5", "RestoreMe"));
     EXPECT_THAT(sleeps, ElementsAre("sleep 10", "sleep 10", "sleep 10",
                                     "sleep 5000 after { \"RestoreNt5\", \"RestoreMe\" } 0 lease calls", "sleep 10"));
+    EXPECT_THAT(LeaseCalls(), ElementsAre("IpReleaseAddress 9", "IpRenewAddress 9"));
+}
+
+// The image went out but the gateway never acknowledged its last part: the check page, as after a success, with
+// one sentence before the TEST LED instructions; its Next completes the update as usual.
+TEST_F(EmergencyUpgradeFlowTest, TransferSentButNotConfirmedGoesToTheCheckPageWithANote) {
+    std::string firmware = "/fw.bin";
+    EXPECT_EQ(
+        Start({{'A', kNext, "", 1, "192.168.1.33"}, {'T', kNotConfirmed}, {'O', kOutcomeNext}, {'O', kExit}}, firmware),
+        0);
+    EXPECT_THAT(pages.shown, ElementsAre("A /fw.bin|0", "T /fw.bin|192.168.1.33", kCheck, kComplete));
+    ASSERT_FALSE(pages.texts.empty());
+    EXPECT_EQ(pages.texts.front(), res::LoadString(vornalix::res::StringId::TransferNotConfirmedNote) + "\n" +
+                                       res::LoadString(vornalix::res::StringId::TestLedCheckText));
+    EXPECT_THAT(mediaSense.calls, ElementsAre("RestoreNt5", "RestoreMe"));
     EXPECT_THAT(LeaseCalls(), ElementsAre("IpReleaseAddress 9", "IpRenewAddress 9"));
 }
 
