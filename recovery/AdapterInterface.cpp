@@ -10,12 +10,11 @@ std::optional<AdapterInterface> AdapterInterface::Holding(in_addr_t address) {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0)
         return std::nullopt;
-    std::optional<AdapterInterface> found;
+    std::optional<AdapterInterface> found, loopbackSubnet;
     for (ifaddrs* entry = list; entry != nullptr && !found; entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET)
             continue;
-        if (reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr != address)
-            continue;
+        const in_addr_t own = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr;
         // An address's label ("eth0:1") names its interface up to the colon, which no interface name has.
         const std::string label = entry->ifa_name;
         const std::string name = label.substr(0, label.find(':'));
@@ -23,11 +22,17 @@ std::optional<AdapterInterface> AdapterInterface::Holding(in_addr_t address) {
         int prefix = 0;
         if (entry->ifa_netmask != nullptr)
             prefix = __builtin_popcount(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
-        if (index != 0)
-            found = AdapterInterface{name, static_cast<int>(index), prefix, (entry->ifa_flags & IFF_LOOPBACK) != 0};
+        if (index == 0)
+            continue;
+        const AdapterInterface adapter{name, static_cast<int>(index), prefix, (entry->ifa_flags & IFF_LOOPBACK) != 0};
+        if (own == address)
+            found = adapter;
+        // The loopback adapter answers for every address of its subnet (127.0.0.2 as well as 127.0.0.1).
+        else if (adapter.loopback && adapter.InSubnet(own, address))
+            loopbackSubnet = adapter;
     }
     freeifaddrs(list);
-    return found;
+    return found ? found : loopbackSubnet;
 }
 
 bool AdapterInterface::IsOwnAddress(in_addr_t address) {
