@@ -197,6 +197,7 @@ struct SessionView {
     int blockSize = 512;     // as the requester knows it
     int sentBlockSize = 512; // as the session's last OACK said
     bool finalSent = false;  // the last DATA it sent ends its file
+    bool answering = true;   // a request came, and the session has not answered it yet
     bool woken = false;      // its last receive ended in silence
     std::map<std::uint16_t, Bytes> delivered;
     std::optional<std::uint16_t> everyByte; // the block that ends the requested file, once all of it arrived
@@ -359,7 +360,10 @@ void World::Sent(std::size_t index, std::span<const std::uint8_t> packet, const 
         asRequest.insert(asRequest.begin() + 2, {'x', 0, 'o', 0});
         TftpPacket::ParseOptions(asRequest, asRequest.size(), options);
         view.sentBlockSize = options.blockSize;
+    } else if (view.answering && (opcode == TftpPacket::DATA || opcode == TftpPacket::ACK)) {
+        view.sentBlockSize = TftpPacket::kDefaultBlockSize; // accepted without options
     }
+    view.answering = false;
     if (opcode == TftpPacket::DATA)
         view.finalSent = packet.size() - 4 < static_cast<std::size_t>(view.sentBlockSize);
     const bool lost = Lost();
@@ -592,7 +596,10 @@ void World::Deliver(std::size_t index, const sockaddr_in& from, Bytes datagram, 
         if (!keeps) {
             view.everyByte.reset();
             if (opcode == TftpPacket::RRQ || opcode == TftpPacket::WRQ) {
+                // Without an OACK the request's blocks have the default size.
                 view.delivered.clear();
+                view.blockSize = TftpPacket::kDefaultBlockSize;
+                view.answering = true;
                 view.name = requested;
                 view.requestOpcode = opcode;
             }
