@@ -103,13 +103,11 @@ int ServedFolder::CreateReceiveFile(fs::path& path) const {
         const int fd = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
-        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            close(fd);
-            unlink(candidate.c_str());
-            return -1;
-        }
-        if (fd >= 0)
+        if (fd >= 0) {
+            // Where the file system has no such locks, RemoveLeftoverReceives cannot take one either.
+            flock(fd, LOCK_EX | LOCK_NB);
             path = candidate;
+        }
         return fd;
     }
     return -1;

@@ -103,14 +103,18 @@ void LossyRelay::Run() {
             sockaddr_in to = server;
             if (i >= 2)
                 to.sin_port = htons(static_cast<std::uint16_t>(ports[i]));
-            if (const auto final = finalBlocks.find(ports[i]); loseFinalAcks && i >= 2 && final != finalBlocks.end() &&
-                                                               got == 4 && buffer[1] == 4 &&
-                                                               (buffer[2] << 8 | buffer[3]) == final->second) {
+            const auto final = finalBlocks.find(ports[i]);
+            const bool finalAck = i >= 2 && final != finalBlocks.end() && got == 4 && buffer[1] == 4 &&
+                                  (buffer[2] << 8 | buffer[3]) == final->second;
+            if (finalAck && loseFinalAcks) {
                 ++droppedCount;
+                ++finalAcksDroppedCount;
                 continue;
             }
-            if (Drop())
+            if (Drop()) {
+                finalAcksDroppedCount += finalAck ? 1 : 0;
                 continue;
+            }
             for (int copies = Duplicate(clientDuplicateShare) ? 2 : 1; copies > 0; --copies)
                 sendto(upstreamSocket, buffer.data(), static_cast<std::size_t>(got), 0,
                        reinterpret_cast<sockaddr*>(&to), sizeof to);

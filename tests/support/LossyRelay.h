@@ -21,6 +21,8 @@ public:
     void LoseFinalAcks() { loseFinalAcks = true; }
 
     int dropped() const { return droppedCount; }
+    // ACKs of a final block that were lost (by chance or by LoseFinalAcks).
+    int finalAcksDropped() const { return finalAcksDroppedCount; }
     int forwarded() const { return forwardedCount; }
     int duplicated() const { return duplicatedCount; }
     // DATA packets that the server sent (before any drop or copy).
@@ -46,6 +48,7 @@ private:
     std::atomic<bool> loseFinalAcks{false};
     std::atomic<bool> stopping{false};
     std::atomic<int> droppedCount{0};
+    std::atomic<int> finalAcksDroppedCount{0};
     std::atomic<int> forwardedCount{0};
     std::atomic<int> duplicatedCount{0};
     std::atomic<int> serverDataCount{0};

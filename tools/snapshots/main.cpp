@@ -185,6 +185,13 @@ std::vector<PageShot> Pages(wizard::PageFactory& factory) {
                                                           LoadString(res::StringId::TestLedCheckText),
                                                           wizard::kLayoutRetryNext);
          }},
+        {"105-check-status-not-confirmed",
+         [] {
+             return std::make_unique<wizard::OutcomePage>(40, LoadString(res::StringId::CheckStatusTitle),
+                                                          LoadString(res::StringId::TransferNotConfirmedNote) + "\n" +
+                                                              LoadString(res::StringId::TestLedCheckText),
+                                                          wizard::kLayoutRetryNext);
+         }},
         {"105-complete",
          [] {
              return std::make_unique<wizard::OutcomePage>(40, LoadString(res::StringId::UpdateCompleteTitle),
