@@ -20,7 +20,8 @@ build TftpRequestFuzzer "$root/recovery/TftpPacket.cpp" "$root/recovery/ServedFo
 wait "$first"
 wait "$second"
 session_sources=("$root"/recovery/{TftpServer,TftpTransfer,TftpPacket,ServedFolder,TftpSessionContext}.cpp
-    "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,StopSignal,ListenStatus}.cpp "$root"/common/*.cpp
+    "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,StopSignal,ListenStatus,AdapterInterface}.cpp
+    "$root"/common/*.cpp
     "$root"/res/*.cpp)
 build TftpSessionFuzzer "${session_sources[@]}"
 
