@@ -4,6 +4,7 @@
 // how many files arrived identical and how the runs ended (succeeded, failed, sent but not confirmed), and how
 // the runs whose last ACK was lost ended.
 //   vornalix-bench-tftp-outcomes [RUNS [PARALLEL [SIZE]]]   (root: it makes the namespace)
+#include "bench/OwnNetwork.h"
 #include "recovery/TftpServer.h"
 
 #include "support/LossyRelay.h"
@@ -36,18 +37,6 @@ using Bytes = std::vector<char>;
 namespace {
 
 constexpr double kLoss = 0.10;
-
-bool EnterOwnNetwork() {
-    if (unshare(CLONE_NEWNET) != 0)
-        return false;
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    const bool up =
-        ioctl(fd, SIOCGIFFLAGS, &request) == 0 && (request.ifr_flags |= IFF_UP, ioctl(fd, SIOCSIFFLAGS, &request) == 0);
-    close(fd);
-    return up;
-}
 
 Bytes ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -104,7 +93,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 100;
     const int parallel = argc > 2 ? std::atoi(argv[2]) : 10;
     const std::size_t size = argc > 3 ? static_cast<std::size_t>(std::atoll(argv[3])) : 65536;
-    if (!EnterOwnNetwork()) {
+    if (!vornalix::bench::EnterOwnNetwork()) {
         std::fprintf(stderr, "needs root: it runs in a network namespace of its own\n");
         return 2;
     }

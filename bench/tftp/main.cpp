@@ -5,6 +5,7 @@
 //  - DATA packets sent per block for a 1 MiB file when 10 % of the requester's datagrams arrive twice.
 #include "recovery/BootReplyServer.h"
 #include "recovery/QuietProgressPage.h"
+#include "bench/OwnNetwork.h"
 #include "recovery/TftpServer.h"
 
 #include "support/LossyRelay.h"
@@ -43,14 +44,7 @@ constexpr double kCopiedShare = 0.10;
 constexpr int kIdleSeconds = 10;
 
 bool EnterOwnNetwork() {
-    if (unshare(CLONE_NEWNET) != 0)
-        return false;
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    const bool up =
-        ioctl(fd, SIOCGIFFLAGS, &request) == 0 && (request.ifr_flags |= IFF_UP, ioctl(fd, SIOCSIFFLAGS, &request) == 0);
-    close(fd);
+    const bool up = vornalix::bench::EnterOwnNetwork();
     // tftpd-hpa wants an address on an interface other than loopback: a veth pair that stays in this namespace
     // (and goes with it).
     return up && std::system("ip link add vxbench0 type veth peer name vxbench1 && "

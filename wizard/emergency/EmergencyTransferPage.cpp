@@ -20,6 +20,16 @@ EmergencyTransferPage& PageOf(ui::Dialog& dialog) {
     return static_cast<EmergencyTransferPage&>(dialog);
 }
 
+// Closes the ports a hold handed over that no server took, and ends the hold.
+void GiveBackHold(hostnet::HeldAdapter& held, std::shared_ptr<hostnet::AdapterPrivilege>& holder) {
+    for (int socket : {held.bootSocket, held.tftpSocket})
+        if (socket >= 0)
+            ::close(socket);
+    held.bootSocket = held.tftpSocket = -1;
+    if (holder)
+        std::exchange(holder, nullptr)->End();
+}
+
 } // namespace
 
 class EmergencyTransferPage::Reporter : public recovery::ProgressPage {
@@ -177,14 +187,7 @@ struct EmergencyTransferPage::PendingHold {
     hostnet::HeldAdapter result;
     std::string failure;
 
-    void GiveBack() {
-        for (int socket : {result.bootSocket, result.tftpSocket})
-            if (socket >= 0)
-                ::close(socket);
-        result.bootSocket = result.tftpSocket = -1;
-        if (holder)
-            std::exchange(holder, nullptr)->End();
-    }
+    void GiveBack() { GiveBackHold(result, holder); }
 };
 
 void EmergencyTransferPage::BeginHold() {
@@ -385,12 +388,7 @@ void EmergencyTransferPage::Shutdown() {
         pendingHold->GiveBack();
     }
     // The servers are gone: the adapter is given back as it was.
-    for (int socket : {held.bootSocket, held.tftpSocket})
-        if (socket >= 0)
-            ::close(socket);
-    held.bootSocket = held.tftpSocket = -1;
-    if (privilege)
-        std::exchange(privilege, nullptr)->End();
+    GiveBackHold(held, privilege);
 }
 
 } // namespace vornalix::wizard

@@ -1,6 +1,7 @@
 // The adapter helper as it runs: the real program as root, in network and mount namespaces of this test's
 // own (a private /run, so /run/vornalix is this test's), on veth pairs; the caller as an ordinary user through
 // vornalix-with-helper.
+#include "support/SocketDescription.h"
 #include "common/OfferedAddress.h"
 #include "hostnet/linux/HelperProtocol.h"
 #include "hostnet/linux/HoldJournal.h"
@@ -115,18 +116,6 @@ std::string Ask(const Helper& helperProcess, const std::string& request, std::ve
     return line;
 }
 
-// "ADDRESS:PORT%DEVICE" of a bound socket.
-std::string Describe(int fd) {
-    sockaddr_in local{};
-    socklen_t size = sizeof local;
-    char device[IFNAMSIZ] = {};
-    socklen_t deviceSize = sizeof device;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
-        getsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, device, &deviceSize) != 0)
-        return "?";
-    return std::string(inet_ntoa(local.sin_addr)) + ":" + std::to_string(ntohs(local.sin_port)) + "%" + device;
-}
-
 int Option(int fd, int level, int name) {
     int value = 0;
     socklen_t size = sizeof value;
@@ -178,10 +167,10 @@ TEST_F(AdapterHelperTest, HoldsTheAdapterHandsOverItsPortsAndUndoesAtEndAndWhenT
     const std::string address = match[1];
     EXPECT_EQ(match[2], inet_ntoa(in_addr{vornalix::common::OfferedAddress(inet_addr(address.c_str()))}));
     ASSERT_EQ(sockets.size(), 2u);
-    EXPECT_EQ(Describe(sockets[0]), "0.0.0.0:67%vxb");
+    EXPECT_EQ(vornalix::test::DescribeSocket(sockets[0]), "0.0.0.0:67%vxb");
     EXPECT_EQ(Option(sockets[0], SOL_SOCKET, SO_BROADCAST), 1);
     EXPECT_EQ(Option(sockets[0], IPPROTO_IP, IP_PKTINFO), 1);
-    EXPECT_EQ(Describe(sockets[1]), address + ":69%vxb");
+    EXPECT_EQ(vornalix::test::DescribeSocket(sockets[1]), address + ":69%vxb");
     for (int fd : sockets) {
         EXPECT_NE(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
         close(fd);

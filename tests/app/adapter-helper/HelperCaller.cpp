@@ -1,6 +1,7 @@
 // A stand-in front end for the helper tests, run by vornalix-with-helper as an ordinary user:
 //   vornalix-test-helper-caller --helper-fd N IFNAME
 // holds IFNAME, prints what it got and who it is, one line each, and waits to be killed.
+#include "support/SocketDescription.h"
 #include "hostnet/linux/HelperProtocol.h"
 
 #include <arpa/inet.h>
@@ -27,17 +28,6 @@ std::string Status(const std::string& field) {
     return "?";
 }
 
-std::string Describe(int fd) {
-    sockaddr_in local{};
-    socklen_t size = sizeof local;
-    char device[IFNAMSIZ] = {};
-    socklen_t deviceSize = sizeof device;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
-        getsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, device, &deviceSize) != 0)
-        return "?";
-    return std::string(inet_ntoa(local.sin_addr)) + ":" + std::to_string(ntohs(local.sin_port)) + "%" + device;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,7 +41,7 @@ int main(int argc, char** argv) {
         return 3;
     std::printf("reply %s\n", line.c_str());
     for (int fd : descriptors)
-        std::printf("socket %s\n", Describe(fd).c_str());
+        std::printf("socket %s\n", vornalix::test::DescribeSocket(fd).c_str());
     std::printf("pid %d uid %d gid %d caps %s %s %s nonewprivs %s\n", getpid(), getuid(), getgid(),
                 Status("CapEff").c_str(), Status("CapPrm").c_str(), Status("CapAmb").c_str(),
                 Status("NoNewPrivs").c_str());
