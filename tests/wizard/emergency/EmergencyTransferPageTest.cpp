@@ -1,6 +1,8 @@
 // The emergency transfer page with its real servers, in a network namespace of the test's own.
 #include "wizard/emergency/EmergencyTransferPage.h"
 #include "ModalScript.h"
+#include "common/fake/ScriptedPrompt.h"
+#include "ui/GuiPrompt.h"
 #include "res/Resources.h"
 #include "support/GatewayLink.h"
 #include "support/PrivateNetwork.h"
@@ -519,4 +521,43 @@ TEST_F(EmergencyTransferPageTest, RefusedHoldIsExplainedInReadableSelectableText
         EXPECT_EQ(status, expected);
         EXPECT_FALSE(page.BootServerRunning());
     }
+}
+
+// The holder goes away while the page waits for the gateway (the helper was killed): the servers stop, the user is
+// told in a box that names the command to run instead, and the page ends as a failed transfer.
+TEST_F(EmergencyTransferPageTest, LostHolderEndsThePageAsFailed) {
+    class Vanishing : public hostnet::AdapterPrivilege {
+    public:
+        bool Hold(const std::string& name, std::uint32_t, const std::string&, hostnet::HeldAdapter& held,
+                  std::string&) override {
+            held.interfaceName = name;
+            held.address = Address("127.0.0.1");
+            held.prefixLength = 8;
+            return true;
+        }
+        bool Open(const std::string& name, std::uint32_t address, const std::string& instead,
+                  hostnet::HeldAdapter& held, std::string& failure) override {
+            return Hold(name, address, instead, held, failure);
+        }
+        void End() override {}
+        bool Lost() override { return ++asked > 2; }
+        int asked = 0;
+    };
+    common::ScriptedPrompt boxes;
+    ui::SetAppPrompt(&boxes);
+    Page::Options options;
+    options.privilege = std::make_shared<Vanishing>();
+    Page page(firmware, Address("127.0.0.1"), options);
+    page.HoldAdapter("lo", 1, false);
+    bool listened = false;
+    const int result = RunModal(page, [&](ui::Dialog&) {
+        listened = PumpUntil([&] { return page.TftpServerRunning(); }, std::chrono::seconds(3));
+    });
+    ui::SetAppPrompt(nullptr);
+    EXPECT_TRUE(listened);
+    EXPECT_EQ(result, Page::kTransferFailed);
+    EXPECT_TRUE(Stopped(page));
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              res::FormatString(res::StringId::HelperEnded, {hostnet::RecoverCommand("lo", firmware)}));
 }
