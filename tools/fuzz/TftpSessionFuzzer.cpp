@@ -10,7 +10,7 @@
 //    no datagram from anyone else ends it, and only its requester hears from it;
 //  - every run ends once the script does: with an outcome, or with no session left after one that completed
 //    without reporting (a stored file, a param.ini that names the image);
-//  - at most 5 sessions hold places and 16 wait, and places go in arrival order.
+//  - at most 5 sessions hold places and 16 wait (the rest are dropped), and places go in arrival order.
 #include "recovery/QuietProgressPage.h"
 #include "recovery/TftpServer.h"
 #include "recovery/TftpTransfer.h"
@@ -44,14 +44,20 @@ const TftpTimings kTimings{4, 5, std::chrono::microseconds(0)};
 constexpr auto kSilence = std::chrono::seconds(20);
 constexpr int kEndpoints = 5;
 
-// Who sends: the boot loader, the boot loader from two other ports, a second requester and a stranger.
+// Who sends: the boot loader, the boot loader from two other ports, a second requester and a stranger; from
+// kEndpoints on, a crowd of requesters at one more address (enough to fill the places and the queue).
 sockaddr_in Endpoint(int index) {
     static const std::pair<const char*, std::uint16_t> endpoints[kEndpoints] = {
         {"10.0.0.2", 2000}, {"10.0.0.2", 2001}, {"10.0.0.2", 2002}, {"10.0.0.3", 3000}, {"10.0.0.9", 4000}};
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr(endpoints[index % kEndpoints].first);
-    address.sin_port = htons(endpoints[index % kEndpoints].second);
+    if (index >= kEndpoints) {
+        address.sin_addr.s_addr = inet_addr("10.0.0.4");
+        address.sin_port = htons(static_cast<std::uint16_t>(5000 + index - kEndpoints));
+        return address;
+    }
+    address.sin_addr.s_addr = inet_addr(endpoints[index].first);
+    address.sin_port = htons(endpoints[index].second);
     return address;
 }
 
@@ -514,7 +520,7 @@ void World::ToSession(std::uint8_t action) {
         return;
     const std::size_t index = in.Byte() % sessions.size();
     const SessionView& view = *sessions[index];
-    const sockaddr_in from = action & 0x08 ? Endpoint((action >> 4) + in.Byte()) : view.requester;
+    const sockaddr_in from = action & 0x08 ? Endpoint(((action >> 4) + in.Byte()) % kEndpoints) : view.requester;
     Bytes datagram;
     std::string name;
     switch (action & 7) {
@@ -654,7 +660,7 @@ void World::Run() {
         const std::uint8_t action = in.Byte();
         if (action < 0x30) {
             Advance(milliseconds(1));
-            ToPortSixtyNine(action % kEndpoints);
+            ToPortSixtyNine(action < 0x28 ? action % kEndpoints : kEndpoints + in.Byte() % 32);
         } else if (action < 0xA0) {
             ToSession(action);
         } else if (action < 0xC0) {

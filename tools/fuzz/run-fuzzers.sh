@@ -51,12 +51,15 @@ run TftpRequestFuzzer '\x00\x01IMAGE.BIN\x00octet\x00blksize\x001024\x00tsize\x0
     '\x00\x02../x\x00netascii\x00TIMEOUT\x0099\x00' || status=1
 # Image length, param.ini flag, then the script: an image read with a twin and a stray from another port of the
 # loader; a param.ini that names the image, then a missing image; a stored file; an image whose last ACK never
-# comes; 25 requests at once under losses.
+# comes; 25 requests at once under losses; 26 requesters at once, more than may wait.
 many='\x10\x00\x01'
 for i in $(seq 0 24); do many+="\\x0$((i % 5))\\x00\\x0$((i % 2))"; done
 many+='\xc3\xa9\x03\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\xf9\x00'
+crowd='\x10\x00\x00'
+for i in $(seq 10 35); do crowd+="\\x28\\x$i\\x00\\x00"; done
+crowd+='\xf9\x00'
 run TftpSessionFuzzer '\x04\x10\x00\x00\x00\x00\x05\x00\x00\x01\x03\x00\x01\xa3\x00\x01\x01\x01\x01\xf5\x00' \
     '\x00\x10\x01\x00\x00\x01\xa2\x00\x01\x01\x01\x00\x00\x02\xfd\x00' \
     '\x00\x10\x00\x00\x00\x83\xb2\x00\x01\x01\x05\x30\x00\xf2\x00' '\x02\x00\x00\x00\x00\x00\xa0\x00\x01\xff\x00' \
-    "$many" || status=1
+    "$many" "$crowd" || status=1
 exit $status
