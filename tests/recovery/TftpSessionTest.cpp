@@ -272,6 +272,25 @@ INSTANTIATE_TEST_SUITE_P(While, TftpTwinTimeoutTest, testing::Bool(), [](const a
     return info.param ? "ARequestWaitsForAPlace" : "AnotherTransferRuns";
 });
 
+// One boot loader alone: the twin of its param.ini (which names the image) times out long before the loader asks
+// for the image; nothing ends the run meanwhile, and the image then ends it as transferred.
+TEST_F(TftpSessionTest, ParamIniTwinAloneDoesNotFailTheRunBeforeTheImage) {
+    WriteFile("param.ini", Text("[boot]\ncode=Image.bin\n"));
+    WriteFile("Image.bin", RandomBytes(3 * 512 + 1));
+    Start(); // 2 s of silence
+    const UdpPeer loader;
+    loader.SendTo(Request(1, "PARAM.INI"), 69);
+    loader.SendTo(Request(1, "PARAM.INI"), 69);
+    ASSERT_TRUE(ReadAll(loader));
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(4000)));
+    EXPECT_EQ(page.Finishes(), std::vector<TransferOutcome>{});
+    const UdpPeer image;
+    image.SendTo(Request(1, "IMAGE.BIN"), 69);
+    ASSERT_TRUE(ReadAll(image));
+    EXPECT_TRUE(server->WaitForSessions(milliseconds(4000)));
+    EXPECT_EQ(page.Finishes(), std::vector<TransferOutcome>{TransferOutcome::Succeeded});
+}
+
 // The session keeps the page it reports to alive after the server and every other owner let go of it.
 TEST_F(TftpSessionTest, SessionThatOutlivesTheServerKeepsItsPage) {
     WriteFile("Image.bin", RandomBytes(2000));
