@@ -1,5 +1,5 @@
 #pragma once
-// The pauses of the upgrade flows: 10 ms between pages, longer where a Part of the flow waits. Injected,
+// The pauses of the upgrade flows: 10 ms between pages, longer where a step waits for the gateway. Injected,
 // so that tests see them without waiting.
 #include <chrono>
 #include <functional>

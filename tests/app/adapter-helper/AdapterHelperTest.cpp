@@ -1,10 +1,11 @@
 // The adapter helper as it runs: the real program as root, in network and mount namespaces of this test's
 // own (a private /run, so /run/vornalix is this test's), on veth pairs; the caller as an ordinary user through
 // vornalix-with-helper.
-#include "support/SocketDescription.h"
 #include "common/OfferedAddress.h"
 #include "hostnet/linux/HelperProtocol.h"
 #include "hostnet/linux/HoldJournal.h"
+#include "support/PrivateNetwork.h"
+#include "support/SocketDescription.h"
 
 #include <gtest/gtest.h>
 
@@ -145,8 +146,7 @@ protected:
     void SetUp() override {
         if (skipReason.empty())
             return;
-        const char* privateNetns = std::getenv("VORNALIX_PRIVATE_NETNS");
-        if (privateNetns != nullptr && std::string(privateNetns) == "1")
+        if (vornalix::recovery::test::InsideTestRunner())
             FAIL() << skipReason;
         GTEST_SKIP() << skipReason;
     }
