@@ -231,6 +231,8 @@ TEST(Adapters, TheAgentsTablesAndTheIpHelperNameTheSameAdapters) {
         EXPECT_EQ(adapter.interfaceIndex, address == kFirstAddress ? first : second);
         EXPECT_FALSE(adapter.temporaryAddress);
         EXPECT_EQ(adapter.interfaceName, adapter.entry.description);
+        // Wine describes an adapter by its system name.
+        EXPECT_STREQ(adapter.entry.description, address == kFirstAddress ? "vxa" : "vxb");
         const auto found = FindEmergencyAdapter(adapter.interfaceName);
         ASSERT_TRUE(found.has_value());
         EXPECT_EQ(found->entry.address, adapter.entry.address);
