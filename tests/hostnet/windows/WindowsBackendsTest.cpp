@@ -160,12 +160,14 @@ TEST(MediaSenseGuardRegistry, EachVersionChangesItsOwnPathAndRestoresIt) {
         EXPECT_EQ(keys.Value(kTransport0), version.me ? "sz:1" : "sz:0");
         EXPECT_EQ(keys.Value(kTransport1), "sz:1");
         EXPECT_EQ(keys.Exists(kSaveKey), version.nt5 || version.me);
-        if (version.nt5)
+        if (version.nt5) {
             EXPECT_EQ(test::KeyClass(kHKeyLocalMachine, kSaveKey), kSaveKeyClass);
+        }
         EXPECT_EQ(keys.Exists(kSaveKey + "\\0000"), version.me);
         EXPECT_FALSE(keys.Exists(kSaveKey + "\\0001")); // it was "1" already
-        if (version.me)
+        if (version.me) {
             EXPECT_EQ(test::KeyClass(kHKeyLocalMachine, kSaveKey + "\\0000"), kSaveKeyClass);
+        }
 
         const std::string restored = InVersion(version.name, "restore");
         if (!version.nt5 && !version.me) {
