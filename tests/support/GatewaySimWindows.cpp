@@ -1,6 +1,7 @@
-// Under Wine, CreateProcessW starts a Linux program as a Unix process of its own but hands back
-// no process handle: the simulator runs under a shell that stops it when our end of its standard
-// input closes (this object's end, or the test program's exit), then leaves a mark.
+// Under Wine, CreateProcessW starts a Linux program as a Unix process of its own, but hands back no
+// process handle and gives it no standard handles of ours: the simulator runs under a shell that
+// stops it once a stop file appears in the folder, the folder goes, or the test program (the
+// shell's parent) ends, and then leaves a mark.
 #include "GatewaySim.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace vornalix::web::test {
@@ -18,9 +20,11 @@ namespace {
 // Scratch folders sit where both sides name them: Wine's Z: drive is the Unix root.
 constexpr const char* kScratchRoot = "Z:\\tmp";
 constexpr const char* kShell = "Z:\\bin\\sh";
-// $1 the simulator, $2 the mark, then its switches.
-constexpr const char* kSupervisor = "sim=$1 mark=$2; shift 2; \"$sim\" \"$@\" </dev/null & pid=$!; "
-                                    "cat >/dev/null; kill $pid; wait $pid; : >\"$mark\"";
+// $1 the simulator, $2 the folder, then its switches.
+constexpr const char* kSupervisor =
+    "sim=$1 dir=$2 parent=$PPID; shift 2; \"$sim\" \"$@\" </dev/null & pid=$!; "
+    "while [ ! -e \"$dir/stop\" ] && [ -d \"$dir\" ] && kill -0 $parent 2>/dev/null && kill -0 $pid 2>/dev/null; "
+    "do sleep 0.05; done; kill $pid 2>/dev/null; wait $pid; : >\"$dir/stopped\"";
 
 std::wstring Wide(const std::string& text) {
     int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -46,10 +50,6 @@ std::string Quote(const std::string& arg) {
     return out + "\"";
 }
 
-std::string MarkPath(const std::string& folder) {
-    return folder + "/stopped";
-}
-
 } // namespace
 
 std::string MakeScratchFolder(const std::string& prefix) {
@@ -72,49 +72,33 @@ std::string GatewaySim::SimPath(const std::string& path) {
 
 void GatewaySim::Launch(std::vector<std::string> args) {
     std::string command = Quote(kShell) + " -c " + Quote(kSupervisor) + " sh";
-    command += " " + Quote(args[0]) + " " + Quote(SimPath(MarkPath(folder)));
+    command += " " + Quote(args[0]) + " " + Quote(SimPath(folder));
     for (std::size_t i = 1; i < args.size(); ++i)
         command += " " + Quote(args[i]);
 
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        ADD_FAILURE() << "CreatePipe failed: " << ::GetLastError();
-        return;
-    }
-    ::SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = readEnd;
-    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
     std::wstring line = Wide(command);
-    BOOL started = ::CreateProcessW(Wide(kShell).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                    &startup, &info);
-    DWORD error = ::GetLastError();
-    ::CloseHandle(readEnd);
-    if (!started) {
-        ::CloseHandle(writeEnd);
-        ADD_FAILURE() << "the simulator's shell did not start (" << kShell << "): error " << error;
+    if (!::CreateProcessW(Wide(kShell).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        ADD_FAILURE() << "the simulator's shell did not start (" << kShell << "): error " << ::GetLastError();
         return;
     }
     if (info.hProcess)
         ::CloseHandle(info.hProcess);
     if (info.hThread)
         ::CloseHandle(info.hThread);
-    process = reinterpret_cast<std::intptr_t>(writeEnd);
+    process = 1;
 }
 
 void GatewaySim::Stop() {
     if (process == -1)
         return;
-    ::CloseHandle(reinterpret_cast<HANDLE>(process));
     process = -1;
+    std::ofstream(folder + "/stop").close();
     // The simulator writes into the folder until it is gone.
-    for (int i = 0; i < 500 && !std::filesystem::exists(MarkPath(folder)); ++i)
+    for (int i = 0; i < 500 && !std::filesystem::exists(folder + "/stopped"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
