@@ -15,7 +15,8 @@ struct FileFacts {
     std::uint64_t size = 0;
 };
 
-// 0 and the facts of what path names, without opening it; otherwise errno.
+// 0 and the facts of what path names, without opening it; otherwise errno. On Windows only a folder
+// is told apart before the open.
 int InspectPath(const std::string& path, FileFacts& facts);
 // 0 and the facts of the open file; otherwise errno.
 int InspectFile(int fd, FileFacts& facts);

@@ -23,7 +23,8 @@ GatewaySim::GatewaySim(std::vector<std::string> switches) {
     std::filesystem::create_directory(record);
     std::vector<std::string> args = {
         VORNALIX_GATEWAY_SIM, "--port", "0", "--port-file", SimPath(folder + "/port"), "--record", SimPath(record)};
-    args.insert(args.end(), switches.begin(), switches.end());
+    for (const std::string& value : switches)
+        args.push_back(SimPath(value));
     Launch(std::move(args));
     for (int i = 0; i < 500 && port == 0; ++i) {
         std::string text = ReadAll(folder + "/port");

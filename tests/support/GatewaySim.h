@@ -36,7 +36,7 @@ private:
     // Platform parts: starting the simulator with args (paths in its own form) and stopping it.
     void Launch(std::vector<std::string> args);
     void Stop();
-    // path (one of ours) as the simulator names it.
+    // path (one of ours) as the simulator names it; other switch values unchanged.
     static std::string SimPath(const std::string& path);
 
     std::intptr_t process = -1; // POSIX: the simulator's pid; Windows: 1 while it runs

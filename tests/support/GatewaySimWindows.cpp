@@ -24,7 +24,7 @@ constexpr const char* kShell = "Z:\\bin\\sh";
 constexpr const char* kSupervisor =
     "sim=$1 dir=$2 parent=$PPID; shift 2; \"$sim\" \"$@\" </dev/null & pid=$!; "
     "while [ ! -e \"$dir/stop\" ] && [ -d \"$dir\" ] && kill -0 $parent 2>/dev/null && kill -0 $pid 2>/dev/null; "
-    "do sleep 0.05; done; kill $pid 2>/dev/null; wait $pid; : >\"$dir/stopped\"";
+    "do sleep 0.05; done; kill $pid 2>/dev/null; wait $pid 2>/dev/null; : >\"$dir/stopped\"";
 
 std::wstring Wide(const std::string& text) {
     int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -63,7 +63,9 @@ std::string MakeScratchFolder(const std::string& prefix) {
 }
 
 std::string GatewaySim::SimPath(const std::string& path) {
-    std::string unix = path.substr(path.rfind("Z:", 0) == 0 ? 2 : 0);
+    if (path.rfind("Z:\\", 0) != 0)
+        return path;
+    std::string unix = path.substr(2);
     for (char& c : unix)
         if (c == '\\')
             c = '/';

@@ -41,13 +41,15 @@ FileFacts Facts(const struct _stat64& info) {
 } // namespace
 
 int InspectPath(const std::string& path, FileFacts& facts) {
+    // Opening never waits on Windows, and devices and pipes have no attributes to look at: only a
+    // folder is told here (it would not open); the open file tells the rest.
     std::wstring wide;
     if (!WideName(path, wide))
         return EILSEQ;
-    struct _stat64 info {};
-    if (::_wstat64(wide.c_str(), &info) != 0)
-        return errno;
-    facts = Facts(info);
+    DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    facts = {};
+    facts.kind = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Folder
+                                                                                                  : FileKind::Regular;
     return 0;
 }
 

@@ -47,9 +47,13 @@ protected:
 // the upload through its prompt refuse it without a byte read.
 TEST_F(SystemFileTest, NamedPipeAndDeviceAreNotRegularFiles) {
     std::string pipe = "\\\\.\\pipe\\vornalix-firmware-" + std::to_string(::GetCurrentProcessId());
-    HANDLE server = ::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES, 4096,
-                                       4096, 0, nullptr);
-    ASSERT_NE(server, INVALID_HANDLE_VALUE) << ::GetLastError();
+    // One listening instance for each open: the check's, the upload's.
+    HANDLE servers[2];
+    for (HANDLE& server : servers) {
+        server = ::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES, 4096,
+                                    4096, 0, nullptr);
+        ASSERT_NE(server, INVALID_HANDLE_VALUE) << ::GetLastError();
+    }
     auto checked = std::async(std::launch::async, [&] { return FirmwareFileProblem(pipe); });
     ASSERT_EQ(checked.wait_for(5s), std::future_status::ready);
     EXPECT_EQ(checked.get(), NotRegular(pipe));
@@ -65,7 +69,8 @@ TEST_F(SystemFileTest, NamedPipeAndDeviceAreNotRegularFiles) {
     ASSERT_EQ(prompt.Count(), 1u);
     EXPECT_EQ(prompt.Boxes()[0].text, NotRegular(pipe));
     EXPECT_EQ(sink.Statuses(), (std::vector<int>{Uploading, Failed}));
-    ::CloseHandle(server);
+    for (HANDLE server : servers)
+        ::CloseHandle(server);
 
     EXPECT_EQ(FirmwareFileProblem("NUL"), NotRegular("NUL"));
 }
