@@ -1,10 +1,7 @@
 #include "web/FirmwareFile.h"
 
 #include "res/Resources.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "web/SystemFile.h"
 
 #include <cerrno>
 
@@ -14,10 +11,10 @@ namespace {
 
 constexpr const char* kOpenErrorPrefix = "The data file could not be\t\t  opened because of this error: ";
 
-int ModeError(mode_t mode) {
-    if (S_ISREG(mode))
+int KindError(FileKind kind) {
+    if (kind == FileKind::Regular)
         return 0;
-    return S_ISDIR(mode) ? EISDIR : FirmwareFile::kNotRegular;
+    return kind == FileKind::Folder ? EISDIR : FirmwareFile::kNotRegular;
 }
 
 // Cuts text to at most limit bytes without splitting a UTF-8 character.
@@ -53,33 +50,25 @@ std::string CauseText(const std::string& path, int error) {
 } // namespace
 
 FirmwareFile::FirmwareFile(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        error = errno;
+    FileFacts facts;
+    if ((error = InspectPath(path, facts)) != 0 || (error = KindError(facts.kind)) != 0)
         return;
-    }
-    if ((error = ModeError(info.st_mode)) != 0)
+    fd = OpenForReading(path, error);
+    if (fd < 0)
         return;
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        error = errno;
-        return;
-    }
-    if (::fstat(fd, &info) != 0)
-        error = errno;
-    else
-        error = ModeError(info.st_mode);
+    if ((error = InspectFile(fd, facts)) == 0)
+        error = KindError(facts.kind);
     if (error != 0) {
-        ::close(fd);
+        CloseFile(fd);
         fd = -1;
         return;
     }
-    size = static_cast<std::uint64_t>(info.st_size);
+    size = facts.size;
 }
 
 FirmwareFile::~FirmwareFile() {
     if (fd >= 0)
-        ::close(fd);
+        CloseFile(fd);
 }
 
 std::string FileErrorText(const std::string& path, int error, std::size_t causeLimit) {

@@ -1,7 +1,7 @@
 #pragma once
 // The firmware file, opened for reading without ever blocking: anything that is not a regular
 // file (a folder, a named pipe, a device) is refused before it is opened, and the open itself
-// does not wait (O_NONBLOCK), in case the name was swapped for such a thing in between.
+// does not wait, in case the name was swapped for such a thing in between.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -4,40 +4,9 @@
 
 #include <curl/curl.h>
 
-#include <cerrno>
 #include <cstdio>
 
 namespace vornalix::web {
-
-namespace {
-
-// A socket error, when the system reported one.
-bool FromErrno(long osErrno, NetworkFailure& failure) {
-    switch (osErrno) {
-    case ECONNREFUSED:
-        failure = NetworkFailure::Refused;
-        return true;
-    case EHOSTUNREACH:
-    case ENETUNREACH:
-    case EHOSTDOWN:
-    case ENETDOWN:
-    case EADDRNOTAVAIL:
-        failure = NetworkFailure::Unreachable;
-        return true;
-    case ETIMEDOUT:
-        failure = NetworkFailure::TimedOut;
-        return true;
-    case ECONNRESET:
-    case ECONNABORTED:
-    case EPIPE:
-        failure = NetworkFailure::Reset;
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 NetworkFailure ClassifyFailure(int curlCode, long osErrno) {
     NetworkFailure failure;
@@ -48,12 +17,12 @@ NetworkFailure ClassifyFailure(int curlCode, long osErrno) {
     case CURLE_OPERATION_TIMEDOUT:
         return NetworkFailure::TimedOut;
     case CURLE_COULDNT_CONNECT:
-        return FromErrno(osErrno, failure) ? failure : NetworkFailure::Refused;
+        return ClassifySocketError(osErrno, failure) ? failure : NetworkFailure::Refused;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
-        return FromErrno(osErrno, failure) ? failure : NetworkFailure::Reset;
+        return ClassifySocketError(osErrno, failure) ? failure : NetworkFailure::Reset;
     default:
         // Answers that are not HTTP, header lines beyond the library's limit, bodies beyond ours.
         return NetworkFailure::ProtocolError;

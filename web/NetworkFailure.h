@@ -9,6 +9,9 @@ namespace vornalix::web {
 enum class NetworkFailure { Refused, Unreachable, NameNotResolved, TimedOut, Reset, ProtocolError };
 
 NetworkFailure ClassifyFailure(int curlCode, long osErrno);
+// The class of a socket error the system reported (errno, or a Winsock code on Windows); false when
+// it tells nothing more than libcurl's code.
+bool ClassifySocketError(long osError, NetworkFailure& failure);
 std::string FailureSentence(NetworkFailure failure);
 // The reachability test's message: "Error: ( code ) \n" and the sentence of the code's class.
 std::string ConnectionErrorText(int curlCode, long osErrno);

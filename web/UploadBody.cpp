@@ -1,11 +1,9 @@
 #include "web/UploadBody.h"
 
 #include "web/GatewayHttpSession.h"
-
-#include <unistd.h>
+#include "web/SystemFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace vornalix::web {
@@ -18,12 +16,10 @@ UploadBody::UploadBody(std::string partHeader, int fd, std::uint64_t fileLength,
 std::size_t UploadBody::ReadFile(char* buffer, std::size_t size) {
     // Never past fileLength, even when the file has grown since it was measured.
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, fileLength - fileBytesSent));
-    ssize_t got;
-    do
-        got = ::read(fd, buffer, want);
-    while (got < 0 && errno == EINTR);
+    int error = 0;
+    long got = ReadBytes(fd, buffer, want, error);
     if (got <= 0) {
-        fileError = got < 0 ? errno : 0;
+        fileError = error;
         failed = true;
         return 0;
     }
@@ -73,7 +69,7 @@ bool UploadBody::NextPiece() {
 }
 
 bool UploadBody::Rewind() {
-    if (failed || ::lseek(fd, 0, SEEK_SET) != 0)
+    if (failed || !SeekToStart(fd))
         return false;
     stage = Stage::Header;
     pending = nullptr;

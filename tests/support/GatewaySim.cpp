@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace vornalix::web::test {
 
@@ -20,22 +18,14 @@ std::string ReadAll(const std::string& path) {
 }
 
 GatewaySim::GatewaySim(std::vector<std::string> switches) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "gateway-sim-XXXXXX").string();
-    folder = ::mkdtemp(pattern.data());
+    folder = MakeScratchFolder("gateway-sim");
     std::string record = folder + "/record";
     std::filesystem::create_directory(record);
-    std::vector<std::string> args = {VORNALIX_GATEWAY_SIM, "--port",   "0",   "--port-file",
-                                     folder + "/port",     "--record", record};
-    args.insert(args.end(), switches.begin(), switches.end());
-    pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
+    std::vector<std::string> args = {
+        VORNALIX_GATEWAY_SIM, "--port", "0", "--port-file", SimPath(folder + "/port"), "--record", SimPath(record)};
+    for (const std::string& value : switches)
+        args.push_back(SimPath(value));
+    Launch(std::move(args));
     for (int i = 0; i < 500 && port == 0; ++i) {
         std::string text = ReadAll(folder + "/port");
         if (!text.empty())
@@ -48,10 +38,7 @@ GatewaySim::GatewaySim(std::vector<std::string> switches) {
 }
 
 GatewaySim::~GatewaySim() {
-    if (pid > 0) {
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-    }
+    Stop();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }

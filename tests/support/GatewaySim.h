@@ -1,9 +1,10 @@
 #pragma once
-// Runs qel-gateway-sim on a free loopback port for one test and reads what it recorded.
+// Runs qel-gateway-sim on a free loopback port for one test and reads what it recorded. The
+// simulator is a Linux program; a Windows test under Wine starts it through Wine's support for
+// Unix programs (see GatewaySimWindows.cpp).
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace vornalix::web::test {
@@ -32,11 +33,19 @@ public:
     std::string Image() const;
 
 private:
-    pid_t pid = -1;
+    // Platform parts: starting the simulator with args (paths in its own form) and stopping it.
+    void Launch(std::vector<std::string> args);
+    void Stop();
+    // path (one of ours) as the simulator names it; other switch values unchanged.
+    static std::string SimPath(const std::string& path);
+
+    std::intptr_t process = -1; // POSIX: the simulator's pid; Windows: 1 while it runs
     std::uint16_t port = 0;
     std::string folder;
 };
 
 std::string ReadAll(const std::string& path);
+// A new empty folder for one test, named prefix-...; the caller removes it.
+std::string MakeScratchFolder(const std::string& prefix);
 
 } // namespace vornalix::web::test

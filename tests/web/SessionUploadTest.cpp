@@ -67,8 +67,9 @@ TEST_F(SessionUploadTest, RequestIsSentByteForByte) {
     GatewaySim sim;
     Connect(sim);
     std::string file = Pattern(5000);
-    // The name goes out as it is, backslashes and blanks included.
-    session.firmwarePath = sim.WriteFile("C:\\Firmware\\qel gw.bin", file);
+    // The name goes out as it is, backslashes and blanks included (a folder on Windows, part of the name elsewhere).
+    std::filesystem::create_directory(sim.Folder() + "/Firmware");
+    session.firmwarePath = sim.WriteFile("Firmware\\qel gw.bin", file);
     session.progressPage = &sink;
     ASSERT_EQ(session.UploadFirmware(), 0);
 

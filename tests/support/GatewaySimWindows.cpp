@@ -1,0 +1,107 @@
+// Under Wine, CreateProcessW starts a Linux program as a Unix process of its own, but hands back no
+// process handle and gives it no standard handles of ours: the simulator runs under a shell that
+// stops it once a stop file appears in the folder, the folder goes, or the test program (the
+// shell's parent) ends, and then leaves a mark.
+#include "GatewaySim.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace vornalix::web::test {
+
+namespace {
+
+// Scratch folders sit where both sides name them: Wine's Z: drive is the Unix root.
+constexpr const char* kScratchRoot = "Z:\\tmp";
+constexpr const char* kShell = "Z:\\bin\\sh";
+// $1 the simulator, $2 the folder, then its switches.
+constexpr const char* kSupervisor =
+    "sim=$1 dir=$2 parent=$PPID; shift 2; \"$sim\" \"$@\" </dev/null & pid=$!; "
+    "while [ ! -e \"$dir/stop\" ] && [ -d \"$dir\" ] && kill -0 $parent 2>/dev/null && kill -0 $pid 2>/dev/null; "
+    "do sleep 0.05; done; kill $pid 2>/dev/null; wait $pid 2>/dev/null; : >\"$dir/stopped\"";
+
+std::wstring Wide(const std::string& text) {
+    int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+// One argument quoted as the command-line parsers of Windows (and Wine's) split it back.
+std::string Quote(const std::string& arg) {
+    std::string out = "\"";
+    std::size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    return out + "\"";
+}
+
+} // namespace
+
+std::string MakeScratchFolder(const std::string& prefix) {
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        std::string folder = std::string(kScratchRoot) + "\\" + prefix + "-" + std::to_string(::GetCurrentProcessId()) +
+                             "-" + std::to_string(counter++);
+        if (std::filesystem::create_directory(folder))
+            return folder;
+    }
+}
+
+std::string GatewaySim::SimPath(const std::string& path) {
+    if (path.rfind("Z:\\", 0) != 0)
+        return path;
+    std::string unix = path.substr(2);
+    for (char& c : unix)
+        if (c == '\\')
+            c = '/';
+    return unix;
+}
+
+void GatewaySim::Launch(std::vector<std::string> args) {
+    std::string command = Quote(kShell) + " -c " + Quote(kSupervisor) + " sh";
+    command += " " + Quote(args[0]) + " " + Quote(SimPath(folder));
+    for (std::size_t i = 1; i < args.size(); ++i)
+        command += " " + Quote(args[i]);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring line = Wide(command);
+    if (!::CreateProcessW(Wide(kShell).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        ADD_FAILURE() << "the simulator's shell did not start (" << kShell << "): error " << ::GetLastError();
+        return;
+    }
+    if (info.hProcess)
+        ::CloseHandle(info.hProcess);
+    if (info.hThread)
+        ::CloseHandle(info.hThread);
+    process = 1;
+}
+
+void GatewaySim::Stop() {
+    if (process == -1)
+        return;
+    process = -1;
+    std::ofstream(folder + "/stop").close();
+    // The simulator writes into the folder until it is gone.
+    for (int i = 0; i < 500 && !std::filesystem::exists(folder + "/stopped"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+} // namespace vornalix::web::test
