@@ -4,6 +4,7 @@
 #include "app/recover/MediaSenseCheck.h"
 #include "app/recover/RecoverPlatform.h"
 #include "common/Socket.h"
+#include "hostnet/EmergencyAdapters.h"
 #include "hostnet/InterfaceAddressTable.h"
 #include "hostnet/OsVersionWord.h"
 #include "hostnet/Platform.h"
@@ -21,8 +22,6 @@
 namespace vornalix::app {
 
 namespace {
-
-constexpr int kMaxAdapters = 64;
 
 // The exit status a console control event asks for; 0 until one came. Set on the system's handler thread.
 std::mutex stopMutex;
@@ -53,16 +52,16 @@ public:
                "            on this computer\n";
     }
 
+    // The adapters as the wizard lists them (described, with an address); an address no listed adapter holds
+    // (the loopback adapter's, say) is served as on any adapter.
     std::optional<RecoverTarget> FindTarget(const std::string& target, bool, std::string& failure) override {
-        hostnet::AdapterEntry adapters[kMaxAdapters];
-        const int count = hostnet::ListInterfaceAddresses(adapters, kMaxAdapters);
+        const auto listed = hostnet::ListEmergencyAdapters(hostnet::kMaxTableRows).adapters;
         in_addr parsed{};
         if (inet_pton(AF_INET, target.c_str(), &parsed) == 1) {
-            for (int i = 0; i < count; ++i) {
-                if (adapters[i].address == parsed.s_addr)
-                    return RecoverTarget{adapters[i].description, parsed.s_addr, false};
+            for (const auto& adapter : listed) {
+                if (adapter.entry.address == parsed.s_addr)
+                    return RecoverTarget{adapter.interfaceName, parsed.s_addr, false};
             }
-            // Not an Ethernet adapter's (the loopback adapter's, say): served as on any adapter.
             const auto adapter = recovery::AdapterInterface::Holding(parsed.s_addr);
             if (!adapter) {
                 failure = res::FormatString(res::StringId::RecoverNoAdapterHoldsAddress, {target});
@@ -70,9 +69,9 @@ public:
             }
             return RecoverTarget{adapter->name, parsed.s_addr, false};
         }
-        for (int i = 0; i < count; ++i) {
-            if (target == adapters[i].description)
-                return RecoverTarget{adapters[i].description, adapters[i].address, false};
+        for (const auto& adapter : listed) {
+            if (adapter.interfaceName == target)
+                return RecoverTarget{adapter.interfaceName, adapter.entry.address, false};
         }
         failure = res::FormatString(res::StringId::RecoverNoSuchAdapterDescription, {target});
         return std::nullopt;
