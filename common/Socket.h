@@ -4,6 +4,13 @@
 // bind, getsockname and byte order are the same Berkeley interface on both. On Windows a program holds a
 // SocketsStarted for as long as it uses sockets.
 #ifdef _WIN32
+// No GDI macros (ERROR) and no Windows Sockets 1 header.
+#ifndef NOGDI
+#define NOGDI
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
@@ -65,6 +72,8 @@ bool SetSocketOption(SocketHandle socket, int level, int name, int value);
 // errno or WSAGetLastError() of the last failed socket call on this thread.
 int LastSocketError();
 SocketError KindOfSocketError(int error);
+// Makes LastSocketError report an error of this kind (MessageTooLong for a datagram a caller refuses).
+void SetLastSocketError(SocketError kind);
 // The system's words for a socket error code, one line.
 std::string SocketErrorText(int error);
 

@@ -60,6 +60,35 @@ SocketError KindOfSocketError(int error) {
     }
 }
 
+void SetLastSocketError(SocketError kind) {
+    switch (kind) {
+    case SocketError::None:
+        errno = 0;
+        break;
+    case SocketError::WouldBlock:
+        errno = EWOULDBLOCK;
+        break;
+    case SocketError::Interrupted:
+        errno = EINTR;
+        break;
+    case SocketError::MessageTooLong:
+        errno = EMSGSIZE;
+        break;
+    case SocketError::AddressInUse:
+        errno = EADDRINUSE;
+        break;
+    case SocketError::AccessDenied:
+        errno = EACCES;
+        break;
+    case SocketError::AddressNotAvailable:
+        errno = EADDRNOTAVAIL;
+        break;
+    case SocketError::Other:
+        errno = EIO;
+        break;
+    }
+}
+
 std::string SocketErrorText(int error) {
     return std::strerror(error);
 }

@@ -73,6 +73,35 @@ SocketError KindOfSocketError(int error) {
     }
 }
 
+void SetLastSocketError(SocketError kind) {
+    switch (kind) {
+    case SocketError::None:
+        WSASetLastError(0);
+        break;
+    case SocketError::WouldBlock:
+        WSASetLastError(WSAEWOULDBLOCK);
+        break;
+    case SocketError::Interrupted:
+        WSASetLastError(WSAEINTR);
+        break;
+    case SocketError::MessageTooLong:
+        WSASetLastError(WSAEMSGSIZE);
+        break;
+    case SocketError::AddressInUse:
+        WSASetLastError(WSAEADDRINUSE);
+        break;
+    case SocketError::AccessDenied:
+        WSASetLastError(WSAEACCES);
+        break;
+    case SocketError::AddressNotAvailable:
+        WSASetLastError(WSAEADDRNOTAVAIL);
+        break;
+    case SocketError::Other:
+        WSASetLastError(WSAENETDOWN);
+        break;
+    }
+}
+
 std::string SocketErrorText(int error) {
     wchar_t* text = nullptr;
     const DWORD length =
