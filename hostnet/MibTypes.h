@@ -4,8 +4,8 @@
 // BOOL flags), so that a Windows agent can be handed them as they are. Storage for names and
 // values that the program hands to an agent, and that an agent hands back, comes from
 // MibAlloc (zero-filled) and goes back with MibFree.
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace vornalix::hostnet {
 
@@ -26,6 +26,10 @@ enum AsnType : std::uint8_t {
 constexpr std::uint8_t kSnmpPduGetNext = 0xA1;
 // Error status an agent reports for a binding that has no successor.
 constexpr std::int32_t kSnmpErrorNoSuchName = 2;
+
+// The library packs its records on 4 octets: on 64-bit systems a pointer after a 4-octet field
+// is not padded to 8.
+#pragma pack(push, 4)
 
 struct AsnObjectIdentifier {
     std::uint32_t idLength;
@@ -58,16 +62,18 @@ struct SnmpVarBindList {
     std::uint32_t len;
 };
 
-static_assert(sizeof(void*) != 8 || (sizeof(AsnOctetString) == 16 && sizeof(AsnAny) == 24 &&
-                                     sizeof(SnmpVarBind) == 40 && sizeof(SnmpVarBindList) == 16),
+#pragma pack(pop)
+
+static_assert(sizeof(void*) != 8 ||
+                  (sizeof(AsnObjectIdentifier) == 12 && sizeof(AsnOctetString) == 16 && sizeof(AsnAny) == 20 &&
+                   offsetof(AsnAny, asnValue) == 4 && sizeof(SnmpVarBind) == 32 && offsetof(SnmpVarBind, value) == 12 &&
+                   sizeof(SnmpVarBindList) == 12 && offsetof(SnmpVarBindList, len) == 8),
               "agent records keep the 64-bit library's layout");
 
-// The global-heap calls of the interface: zero-filled allocation and release.
-inline void* MibAlloc(std::size_t size) {
-    return std::calloc(1, size == 0 ? 1 : size);
-}
-inline void MibFree(void* p) {
-    std::free(p);
-}
+// The global-heap calls of the interface: zero-filled allocation (never nullptr for size 0 while
+// memory lasts) and release. The platform's: an agent library frees what it is handed with its own
+// heap calls.
+void* MibAlloc(std::size_t size);
+void MibFree(void* p);
 
 } // namespace vornalix::hostnet

@@ -1,8 +1,7 @@
 #include "hostnet/fake/FakeMibAgent.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
+#include <cstdio>
 
 namespace vornalix::hostnet {
 
@@ -13,12 +12,12 @@ void FakeMibAgent::AddInterface(std::uint32_t index, const std::string& descript
 }
 
 void FakeMibAgent::AddAddress(const std::string& address, std::uint32_t interfaceIndex) {
-    in_addr parsed{};
-    inet_pton(AF_INET, address.c_str(), &parsed);
-    const auto* octets = reinterpret_cast<const std::uint8_t*>(&parsed.s_addr);
+    unsigned octets[4] = {};
+    std::sscanf(address.c_str(), "%u.%u.%u.%u", &octets[0], &octets[1], &octets[2], &octets[3]);
     const Oid index{octets[0], octets[1], octets[2], octets[3]};
-    view.SetOctets(Column(kIpAddrEntry, 1), index, std::string(reinterpret_cast<const char*>(octets), 4),
-                   kAsnIpAddress);
+    const char stored[4] = {static_cast<char>(octets[0]), static_cast<char>(octets[1]), static_cast<char>(octets[2]),
+                            static_cast<char>(octets[3])};
+    view.SetOctets(Column(kIpAddrEntry, 1), index, std::string(stored, 4), kAsnIpAddress);
     view.SetInteger(Column(kIpAddrEntry, 2), index, static_cast<std::int32_t>(interfaceIndex));
 }
 

@@ -4,7 +4,6 @@
 #include "hostnet/linux/InterfaceDescription.h"
 #include "hostnet/linux/LinuxMibAgent.h"
 #include "hostnet/linux/NetlinkTables.h"
-#include "res/Resources.h"
 
 #include <linux/if.h>
 
@@ -100,18 +99,6 @@ std::optional<EmergencyAdapter> FindEmergencyAdapter(const std::string& interfac
         if (link.name == interfaceName && LinuxMibAgent::InterfaceType(link.arpType) == 6)
             return AdapterFor(tables, link, false, addressesFree);
     return std::nullopt;
-}
-
-std::string ShortageAdvice(AdapterShortage shortage) {
-    switch (shortage) {
-    case AdapterShortage::NoAdapter:
-        return res::LoadString(res::StringId::NoEthernetAdapterAdvice);
-    case AdapterShortage::NoConnectedAdapter:
-        return res::LoadString(res::StringId::NoConnectedAdapterAdvice);
-    case AdapterShortage::None:
-        break;
-    }
-    return {};
 }
 
 } // namespace vornalix::hostnet
