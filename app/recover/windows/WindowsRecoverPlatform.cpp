@@ -82,7 +82,7 @@ public:
     bool Prepare(RecoverTarget&, const std::string&, bool) override {
         const auto registry = hostnet::CreateRegistry();
         if (MediaSensingOn(*registry, hostnet::OsVersionWord()))
-            std::printf("note: %s\n", res::LoadString(res::StringId::RecoverMediaSenseOn).c_str());
+            std::printf("note: %s\n", res::FormatString(res::StringId::RecoverMediaSenseOn, {}).c_str());
         return true;
     }
 
