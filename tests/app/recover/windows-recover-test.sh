@@ -22,7 +22,9 @@ fi
 case_name=$1 exe=$2 wine_run=$3 linux_bin=$4
 sim=$linux_bin/vornalix-bootloader-sim
 linux_recover=$linux_bin/vornalix-recover
-[ -x "$sim" ] || { echo "FAIL: no $sim (build the Linux tree's vornalix-bootloader-sim)" >&2; exit 1; }
+for program in "$sim" "$linux_recover"; do
+    [ -x "$program" ] || { echo "FAIL: no $program (build it in the Linux tree)" >&2; exit 1; }
+done
 W=$(mktemp -d /tmp/vx-winrecover.XXXXXX)
 RUN=
 fail() {
