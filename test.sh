@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Vornalix (RelWithDebInfo, in build/) and runs every test inside a private network namespace.
+# Builds Vornalix for Linux (RelWithDebInfo, in build/) and for Windows (mingw-w64, in build-windows/), and runs
+# every test of both inside a private network namespace, the Windows ones under Wine.
 # Extra arguments go to ctest, e.g. ./test.sh -R RealPeers
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -16,6 +17,9 @@ fi
 tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
+cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/MingwW64.cmake \
+    -DVORNALIX_LINUX_BUILD_DIR="$PWD/build" >/dev/null
+cmake --build build-windows
 # No test datagram can leave the machine: a namespace of our own with only loopback,
 # and a private /run/netns for the namespaces that tests create.
 exec unshare --net --mount --propagation private tools/run-tests-in-netns.sh "$@"

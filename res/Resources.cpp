@@ -1,25 +1,14 @@
 #include "res/Resources.h"
 
 #include "res/StringTables.h"
-#include <vector>
+#include "res/SystemLanguage.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <vector>
 
 namespace vornalix::res {
 
 namespace {
-
-Language LanguageFromEnvironment() {
-    // The first of these that is set and not empty names the locale for messages, as in setlocale().
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return LanguageFromLocaleName(value);
-    }
-    return Language::English;
-}
 
 std::atomic<int> overridden{0};
 
@@ -34,8 +23,8 @@ Language LanguageFromLocaleName(const std::string& name) {
 Language CurrentLanguage() {
     if (int value = overridden.load())
         return static_cast<Language>(value);
-    static const Language fromLocale = LanguageFromEnvironment();
-    return fromLocale;
+    static const Language fromSystem = SystemLanguage();
+    return fromSystem;
 }
 
 void OverrideLanguage(Language language) {
