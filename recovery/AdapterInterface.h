@@ -1,13 +1,15 @@
 #pragma once
-// The network interface that holds an IPv4 address (Linux).
-#include <netinet/in.h>
+// The network interface that holds an IPv4 address.
+#include "common/Socket.h"
+
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vornalix::recovery {
 
 struct AdapterInterface {
-    std::string name;
+    std::string name; // the device name (POSIX) or the adapter's friendly name (Windows)
     int index = 0;
     int prefixLength = 32; // of the address asked for
     bool loopback = false;
@@ -22,5 +24,14 @@ struct AdapterInterface {
     // The interface with `address` (network byte order) among its addresses; nullopt when none holds it.
     static std::optional<AdapterInterface> Holding(in_addr_t address);
 };
+
+// One IPv4 address of an interface, with the interface as seen with that address.
+struct AdapterAddress {
+    in_addr_t address = 0;
+    AdapterInterface adapter;
+};
+
+// Every IPv4 address of this host's interfaces; nullopt when the system does not tell.
+std::optional<std::vector<AdapterAddress>> ListAdapterAddresses();
 
 } // namespace vornalix::recovery

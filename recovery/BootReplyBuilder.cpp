@@ -4,7 +4,6 @@
 #include "common/OfferedAddress.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstring>
 
 namespace vornalix::recovery {

@@ -1,8 +1,9 @@
 #pragma once
 // Turns a 300-byte BOOTREQUEST record into the BOOTREPLY in place (RFC 951 layout).
+#include "common/Socket.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <netinet/in.h>
 #include <span>
 #include <string>
 

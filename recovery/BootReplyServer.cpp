@@ -2,15 +2,12 @@
 
 #include "common/DottedAddress.h"
 #include "recovery/AdapterInterface.h"
+#include "recovery/AdapterSocket.h"
 #include "recovery/TimedSocketIo.h"
 
+#include <algorithm>
 #include <array>
-#include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <net/if.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace vornalix::recovery {
 
@@ -32,17 +29,16 @@ BootReplyServer::~BootReplyServer() {
 }
 
 ListenStatus BootReplyServer::Start() {
-    return Start(-1);
+    return Start(common::kNoSocket);
 }
 
-ListenStatus BootReplyServer::Start(int boundSocket) {
+ListenStatus BootReplyServer::Start(common::SocketHandle boundSocket) {
     return listener.Start(
         [this, boundSocket]() -> UdpListener::Opened {
             const auto adapter = AdapterInterface::Holding(serverAddress);
             const auto refuse = [boundSocket](ListenStatus status) {
-                if (boundSocket >= 0)
-                    close(boundSocket);
-                return UdpListener::Opened{-1, status};
+                common::CloseSocket(boundSocket);
+                return UdpListener::Opened{common::kNoSocket, status};
             };
             if (!builder.NameFits())
                 return refuse(ListenStatus::Failed(ListenFailure::NameTooLong, 0,
@@ -52,13 +48,13 @@ ListenStatus BootReplyServer::Start(int boundSocket) {
                                                    "BOOTP server: address " +
                                                        common::FormatDottedAddress(serverAddress) + " not found"));
             interfaceIndex = adapter->index;
-            if (boundSocket >= 0)
+            if (boundSocket != common::kNoSocket)
                 return {boundSocket, ListenStatus::Listening()};
-            // Broadcasts carry no unicast address: take them from the wildcard address, on this adapter only.
+            // The broadcasts that arrive on this adapter only.
             return UdpListener::Open(
-                {"BOOTP server", adapter->name, kServerPort, htonl(INADDR_ANY), adapter->name, true});
+                {"BOOTP server", adapter->name, kServerPort, BroadcastBindAddress(serverAddress), adapter->name, true});
         },
-        [this](int socket) { return ReceiveOne(socket); });
+        [this](common::SocketHandle socket) { return ReceiveOne(socket); });
 }
 
 void BootReplyServer::Stop() {
@@ -69,35 +65,20 @@ ListenStatus BootReplyServer::Status() const {
     return listener.Status();
 }
 
-ssize_t BootReplyServer::ReceiveOne(int socket) {
+long BootReplyServer::ReceiveOne(common::SocketHandle socket) {
     std::array<unsigned char, kDatagramSize> datagram{};
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo)) + 64];
     sockaddr_in sender{};
-    iovec part{datagram.data(), datagram.size()};
-    msghdr message{};
-    message.msg_name = &sender;
-    message.msg_namelen = sizeof sender;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t received = recvmsg(socket, &message, MSG_DONTWAIT);
-    if (received > 0 && !(message.msg_flags & MSG_TRUNC) && sender.sin_addr.s_addr != serverAddress) {
-        int arrivedOn = interfaceIndex;
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
-            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info;
-                std::memcpy(&info, CMSG_DATA(header), sizeof info);
-                arrivedOn = info.ipi_ifindex;
-            }
-        }
-        if (arrivedOn == interfaceIndex)
-            Answer(socket, datagram.data(), static_cast<std::size_t>(received), sender);
-    }
+    int arrivedOn = interfaceIndex;
+    const long received = ReceiveOnAdapter(socket, datagram.data(), datagram.size(), sender, arrivedOn);
+    // A datagram larger than the buffer is not answered.
+    if (received > 0 && static_cast<std::size_t>(received) <= datagram.size() &&
+        sender.sin_addr.s_addr != serverAddress && arrivedOn == interfaceIndex)
+        Answer(socket, datagram.data(), static_cast<std::size_t>(received), sender);
     return received;
 }
 
-void BootReplyServer::Answer(int socket, const unsigned char* datagram, std::size_t length, const sockaddr_in& sender) {
+void BootReplyServer::Answer(common::SocketHandle socket, const unsigned char* datagram, std::size_t length,
+                             const sockaddr_in& sender) {
     std::array<std::uint8_t, BootReplyBuilder::kRecordSize> record{};
     std::memcpy(record.data(), datagram, std::min(length, record.size()));
     if (record[BootReplyBuilder::kOp] != BootReplyBuilder::kBootRequest || !builder.Build(record))

@@ -5,7 +5,6 @@
 #include "recovery/ListenStatus.h"
 #include "recovery/UdpListener.h"
 
-#include <netinet/in.h>
 #include <string>
 
 namespace vornalix::recovery {
@@ -23,9 +22,9 @@ public:
     // Opens the socket on the adapter holding serverAddress (receiving the broadcasts that arrive there only)
     // and starts the worker thread. A server that cannot listen starts no thread and says why.
     ListenStatus Start();
-    // The same on a socket that someone with the right to bind port 67 opened for this server (wildcard
-    // address, bound to the adapter, broadcast and IP_PKTINFO on); the server closes it when it stops.
-    ListenStatus Start(int boundSocket);
+    // The same on a socket that someone with the right to bind port 67 opened for this server (as Start would:
+    // BroadcastBindAddress, bound to the adapter, EnableBroadcastOnAdapter); the server closes it when it stops.
+    ListenStatus Start(common::SocketHandle boundSocket);
     // Asks the worker to end and waits until it has closed its socket. Safe to call again and from two
     // threads at once: every call returns only after the worker has ended.
     void Stop();
@@ -37,8 +36,9 @@ public:
     std::string bootFilePath;
 
 private:
-    ssize_t ReceiveOne(int socket);
-    void Answer(int socket, const unsigned char* datagram, std::size_t length, const sockaddr_in& sender);
+    long ReceiveOne(common::SocketHandle socket);
+    void Answer(common::SocketHandle socket, const unsigned char* datagram, std::size_t length,
+                const sockaddr_in& sender);
 
     BootReplyBuilder builder;
     int interfaceIndex = 0;

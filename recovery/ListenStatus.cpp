@@ -2,8 +2,7 @@
 
 #include "res/Resources.h"
 
-#include <cerrno>
-#include <cstring>
+#include "common/Socket.h"
 
 namespace vornalix::recovery {
 
@@ -20,19 +19,17 @@ ListenStatus ListenStatus::Failed(ListenFailure failure, int error, const std::s
     status.error = error;
     status.reason = what;
     if (error != 0)
-        status.reason += ": " + std::string(std::strerror(error));
+        status.reason += ": " + common::SocketErrorText(error);
     return status;
 }
 
 ListenStatus ListenStatus::FromErrno(int error, const std::string& what) {
-    switch (error) {
-    case EADDRINUSE:
+    switch (common::KindOfSocketError(error)) {
+    case common::SocketError::AddressInUse:
         return Failed(ListenFailure::PortInUse, error, what);
-    case EACCES:
-    case EPERM:
+    case common::SocketError::AccessDenied:
         return Failed(ListenFailure::PermissionDenied, error, what);
-    case EADDRNOTAVAIL:
-    case ENODEV:
+    case common::SocketError::AddressNotAvailable:
         return Failed(ListenFailure::AddressNotPresent, error, what);
     default:
         return Failed(ListenFailure::SocketError, error, what);

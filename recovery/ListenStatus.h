@@ -17,12 +17,12 @@ enum class ListenFailure {
 struct ListenStatus {
     bool listening = false;
     ListenFailure failure = ListenFailure::NotStarted;
-    int error = 0;      // errno of the failed call, 0 when none
+    int error = 0;      // the failed call's socket error code (LastSocketError), 0 when none
     std::string reason; // one line for the log: what failed and the system's words
 
     static ListenStatus Listening();
     static ListenStatus Failed(ListenFailure failure, int error, const std::string& what);
-    // Maps the errno of a socket call (bind, setsockopt) to a failure kind.
+    // Maps the error code of a socket call (bind, setsockopt) to a failure kind.
     static ListenStatus FromErrno(int error, const std::string& what);
 };
 

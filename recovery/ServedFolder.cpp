@@ -1,11 +1,8 @@
 #include "recovery/ServedFolder.h"
 
-#include <cerrno>
-#include <fcntl.h>
+#include <cstring>
 #include <random>
 #include <strings.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace vornalix::recovery {
 
@@ -91,7 +88,7 @@ std::optional<fs::path> ServedFolder::TargetForWriting(std::string_view name) co
     return target;
 }
 
-int ServedFolder::CreateReceiveFile(fs::path& path) const {
+FileHandle ServedFolder::CreateReceiveFile(fs::path& path) const {
     static constexpr char kCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<std::size_t> pick(0, sizeof kCharacters - 2);
@@ -100,17 +97,15 @@ int ServedFolder::CreateReceiveFile(fs::path& path) const {
         for (int i = 0; i < 6; ++i)
             name.push_back(kCharacters[pick(random)]);
         const fs::path candidate = folder / name;
-        const int fd = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST)
+        bool exists = false;
+        FileHandle file = FileHandle::CreateLocked(candidate, exists);
+        if (exists)
             continue;
-        if (fd >= 0) {
-            // Where the file system has no such locks, RemoveLeftoverReceives cannot take one either.
-            flock(fd, LOCK_EX | LOCK_NB);
+        if (file.IsOpen())
             path = candidate;
-        }
-        return fd;
+        return file;
     }
-    return -1;
+    return {};
 }
 
 void ServedFolder::RemoveLeftoverReceives() const {
@@ -119,13 +114,7 @@ void ServedFolder::RemoveLeftoverReceives() const {
         const std::string name = entry->path().filename().string();
         if (name.rfind(kReceivePrefix, 0) != 0 || !entry->is_regular_file(error) || entry->is_symlink(error))
             continue;
-        const int fd = open(entry->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        // A lock that is free belongs to no running reception.
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-            unlink(entry->path().c_str());
-        close(fd);
+        FileHandle::RemoveUnlessLocked(entry->path());
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The folder that TFTP serves and stores files in. Names from the network are resolved inside it, without
 // regard to case, and checked after resolution; a name that would leave the folder is refused.
+#include "recovery/FileHandle.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,8 +29,8 @@ public:
 
     // A new temporary file in the folder for a file being received (".vornalix-receive-" and six characters), its
     // path into `path`: created with mode 0666 less the umask, and locked while it is open, so that
-    // RemoveLeftoverReceives can tell it from one that a killed run left. -1 when it cannot be made.
-    int CreateReceiveFile(std::filesystem::path& path) const;
+    // RemoveLeftoverReceives can tell it from one that a killed run left. Not open when it cannot be made.
+    FileHandle CreateReceiveFile(std::filesystem::path& path) const;
     // Removes the temporary files that no open reception holds.
     void RemoveLeftoverReceives() const;
 

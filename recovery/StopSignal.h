@@ -1,6 +1,9 @@
 #pragma once
 // A server thread's stop signal: a semaphore given once by Stop, which also wakes the thread while it waits for
-// its socket, so an idle server sleeps instead of polling.
+// its socket, so an idle server sleeps instead of polling. The wake is an eventfd on POSIX and a loopback
+// datagram to a socket of its own on Windows; without one the waiter sees the signal at its time limit.
+#include "common/Socket.h"
+
 #include <semaphore>
 
 namespace vornalix::recovery {
@@ -16,11 +19,11 @@ public:
     // A zero-time wait: whether the signal was given (taking it).
     bool TryAcquire();
     // Waits until `socket` is readable, the signal is given, or `limitMs` passes.
-    void WaitForSocket(int socket, int limitMs);
+    void WaitForSocket(common::SocketHandle socket, int limitMs);
 
 private:
     std::counting_semaphore<255> signal{0};
-    int wakeFd;
+    common::SocketHandle wake;
 };
 
 } // namespace vornalix::recovery

@@ -1,10 +1,11 @@
 #pragma once
 // How a TFTP session meets its requester: its own socket and the clock. The session fuzzer puts datagrams and
 // time of its choosing in their place.
+#include "common/Socket.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <netinet/in.h>
 #include <span>
 
 namespace vornalix::recovery {

@@ -4,11 +4,8 @@
 #include "recovery/TftpTransfer.h"
 
 #include <array>
-#include <cerrno>
-#include <sys/socket.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace vornalix::recovery {
 
@@ -28,10 +25,10 @@ TftpServer::~TftpServer() {
 }
 
 ListenStatus TftpServer::Start() {
-    return Start(-1);
+    return Start(common::kNoSocket);
 }
 
-ListenStatus TftpServer::Start(int boundSocket) {
+ListenStatus TftpServer::Start(common::SocketHandle boundSocket) {
     // What a killed run was receiving is of no use.
     context->serveDirectory.RemoveLeftoverReceives();
     return listener.Start(
@@ -39,18 +36,17 @@ ListenStatus TftpServer::Start(int boundSocket) {
             const std::string place = common::FormatDottedAddress(serverAddress);
             adapter = AdapterInterface::Holding(serverAddress);
             if (!adapter) {
-                if (boundSocket >= 0)
-                    close(boundSocket);
-                return {-1, ListenStatus::Failed(ListenFailure::AddressNotPresent, 0,
-                                                 "TFTP server: address " + place + " not found")};
+                common::CloseSocket(boundSocket);
+                return {common::kNoSocket, ListenStatus::Failed(ListenFailure::AddressNotPresent, 0,
+                                                                "TFTP server: address " + place + " not found")};
             }
-            if (boundSocket >= 0)
+            if (boundSocket != common::kNoSocket)
                 return {boundSocket, ListenStatus::Listening()};
             // Bound to the adapter: a datagram to this address that came another way (over lo from a local
             // program, or routed in from another link) never reaches the server.
             return UdpListener::Open({"TFTP server", place, kServerPort, serverAddress, adapter->name, false});
         },
-        [this](int socket) { return ReceiveOne(socket); });
+        [this](common::SocketHandle socket) { return ReceiveOne(socket); });
 }
 
 void TftpServer::Stop() {
@@ -74,12 +70,10 @@ bool TftpServer::WaitForSessions(std::chrono::milliseconds limit) const {
     return context->sessionsChanged.wait_for(lock, limit, [&] { return context->runningSessions == 0; });
 }
 
-ssize_t TftpServer::ReceiveOne(int socket) {
+long TftpServer::ReceiveOne(common::SocketHandle socket) {
     std::array<std::uint8_t, kDatagramSize> datagram{};
     sockaddr_in sender{};
-    socklen_t senderLength = sizeof sender;
-    const ssize_t received = recvfrom(socket, datagram.data(), datagram.size(), MSG_TRUNC | MSG_DONTWAIT,
-                                      reinterpret_cast<sockaddr*>(&sender), &senderLength);
+    const long received = common::ReceiveDatagram(socket, datagram.data(), datagram.size(), &sender);
     // A datagram larger than the buffer counts as a receive error and starts nothing; nor does anything from
     // outside the adapter's subnet, or from a program on this host (the kernel reports a local datagram to the
     // adapter's address as arriving on the adapter), unless the adapter is the loopback one.

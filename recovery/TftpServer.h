@@ -33,7 +33,7 @@ public:
     ListenStatus Start();
     // The same on a socket that someone with the right to bind port 69 opened for this server (serverAddress,
     // bound to the adapter); the server closes it when it stops.
-    ListenStatus Start(int boundSocket);
+    ListenStatus Start(common::SocketHandle boundSocket);
     // Ends the listener and waits for it. Running sessions go on until they end by themselves. Safe to call
     // again and from two threads at once.
     void Stop();
@@ -53,7 +53,7 @@ public:
     const std::shared_ptr<TftpSessionContext> context;
 
 private:
-    ssize_t ReceiveOne(int socket);
+    long ReceiveOne(common::SocketHandle socket);
 
     UdpListener listener;
     // Requests come from the adapter's own subnet only.

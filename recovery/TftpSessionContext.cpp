@@ -5,7 +5,7 @@
 namespace vornalix::recovery {
 
 std::optional<std::uint64_t> TftpSessionContext::AdmitSession(const sockaddr_in& requester) {
-    const std::pair key{requester.sin_addr.s_addr, requester.sin_port};
+    const std::pair<in_addr_t, std::uint16_t> key{requester.sin_addr.s_addr, requester.sin_port};
     std::lock_guard lock(sessionsMutex);
     if (placesInUse >= kPlaces &&
         std::any_of(waiting.begin(), waiting.end(), [&](const auto& entry) { return entry.second == key; }))

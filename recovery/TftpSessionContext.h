@@ -13,7 +13,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <netinet/in.h>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -97,7 +96,7 @@ private:
 
     std::uint64_t latestRequest = 0;
     // Sessions without a place, by number, with their requester's address and port.
-    std::map<std::uint64_t, std::pair<in_addr_t, in_port_t>> waiting;
+    std::map<std::uint64_t, std::pair<in_addr_t, std::uint16_t>> waiting;
     std::condition_variable placeFreed;
     int placesInUse = 0;
     // Sessions that hold a place, by number: whether each transfers.

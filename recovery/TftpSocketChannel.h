@@ -19,7 +19,7 @@ public:
 
 private:
     const TftpTimings timings;
-    int sessionSocket;
+    common::SocketHandle sessionSocket;
 };
 
 } // namespace vornalix::recovery

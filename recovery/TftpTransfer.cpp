@@ -5,12 +5,6 @@
 #include "res/Resources.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <strings.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace vornalix::recovery {
 
@@ -171,20 +165,18 @@ void TftpTransfer::Progress() {
 void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::size_t receivedLength) {
     const auto name = TftpPacket::NameOf(packet);
     const auto path = name ? server.serveDirectory.FindForReading(*name) : std::nullopt;
-    const int opened = path ? open(path->c_str(), O_RDONLY | O_CLOEXEC) : -1;
-    struct stat info {};
-    if (opened < 0 || fstat(opened, &info) != 0) {
-        if (opened >= 0)
-            close(opened);
+    FileHandle opened = path ? FileHandle::OpenForReading(*path) : FileHandle();
+    const auto size = opened.IsOpen() ? opened.Size() : std::nullopt;
+    if (!size) {
         Send(TftpPacket::Error(0, OpenErrorText(name.value_or(TftpPacket::TextAt(packet, 2)))));
         return;
     }
     CloseFile();
     DiscardPartialFile();
-    file = opened;
+    file = std::move(opened);
     peerAddress = request.requester;
     requestedName = *name;
-    fileLength = static_cast<std::uint64_t>(info.st_size);
+    fileLength = *size;
     blockNumber = 0;
     finalBlockSent = false;
     sessionMode = 1;
@@ -194,7 +186,7 @@ void TftpTransfer::HandleReadRequest(std::span<const std::uint8_t> packet, std::
     reportSuccess = true;
     if (Lower(*name) == "param.ini") {
         std::string head(kParamIniProbe, '\0');
-        const ssize_t got = pread(file, head.data(), head.size(), 0);
+        const long got = file.ReadAt(head.data(), head.size(), 0);
         if (got > 0)
             reportSuccess = Lower(head.substr(0, static_cast<std::size_t>(got))).find("code") == std::string::npos;
     }
@@ -217,18 +209,19 @@ void TftpTransfer::HandleWriteRequest(std::span<const std::uint8_t> packet, std:
     if (target) {
         std::filesystem::path temporary;
         file = server.serveDirectory.CreateReceiveFile(temporary);
-        if (file >= 0) {
+        if (file.IsOpen()) {
             writeTarget = *target;
             writeTemporary = temporary;
         }
     }
-    if (file < 0) {
+    if (!file.IsOpen()) {
         Send(TftpPacket::Error(1, CreateErrorText(name.value_or(TftpPacket::TextAt(packet, 2)))));
         return;
     }
     // A received file leaves the folder's file system some room.
-    struct statvfs space {};
-    const std::uint64_t free = fstatvfs(file, &space) == 0 ? std::uint64_t{space.f_bavail} * space.f_frsize : 0;
+    std::error_code spaceError;
+    const auto space = std::filesystem::space(writeTemporary.parent_path(), spaceError);
+    const std::uint64_t free = spaceError ? 0 : std::uint64_t{space.available};
     writeAllowance = free > kWriteReserve ? free - kWriteReserve : 0;
     TftpPacket::Options announced;
     TftpPacket::ParseOptions(packet, receivedLength, announced);
@@ -281,7 +274,7 @@ void TftpTransfer::HandleData(std::span<const std::uint8_t> packet) {
         failed = true;
         return;
     }
-    if (pwrite(file, packet.data() + 4, dataLength, static_cast<off_t>(position)) != static_cast<ssize_t>(dataLength))
+    if (!file.WriteAt(packet.data() + 4, dataLength, position))
         return;
     ++blockNumber;
     Progress();
@@ -291,7 +284,7 @@ void TftpTransfer::HandleData(std::span<const std::uint8_t> packet) {
         finalBlockSent = true;
         done = true;
         std::error_code error;
-        const bool synced = fsync(file) == 0;
+        const bool synced = file.Flush();
         if (synced)
             std::filesystem::rename(writeTemporary, writeTarget, error);
         const bool stored = synced && !error;
@@ -345,9 +338,7 @@ void TftpTransfer::SendBlock(std::uint32_t number) {
         offset >= fileLength ? 0 : static_cast<std::size_t>(std::min(size, fileLength - offset));
     std::size_t got = 0;
     while (got < expected) {
-        const ssize_t read = pread(file, sendArea.data() + 4 + got, expected - got, static_cast<off_t>(offset + got));
-        if (read < 0 && errno == EINTR)
-            continue;
+        const long read = file.ReadAt(sendArea.data() + 4 + got, expected - got, offset + got);
         if (read <= 0)
             break;
         got += static_cast<std::size_t>(read);
@@ -384,9 +375,7 @@ void TftpTransfer::AdvanceProgress() {
 }
 
 void TftpTransfer::CloseFile() {
-    if (file >= 0)
-        close(file);
-    file = -1;
+    file.Close();
 }
 
 void TftpTransfer::DiscardPartialFile() {

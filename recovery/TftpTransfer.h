@@ -1,6 +1,7 @@
 #pragma once
 // One TFTP session: answers the datagram that opened it and then talks to its requester from a port of its
 // own, serving a file (read request) or storing one (write request), and drives the page's progress.
+#include "recovery/FileHandle.h"
 #include "recovery/TftpChannel.h"
 #include "recovery/TftpPacket.h"
 #include "recovery/TftpSessionContext.h"
@@ -71,7 +72,7 @@ private:
 
     std::optional<sockaddr_in> peerAddress; // recorded when a request is accepted
     std::string requestedName;
-    int file = -1;
+    FileHandle file;
     int sessionMode = 0;           // 1 serving a read, 2 receiving a write
     std::uint32_t blockNumber = 0; // blocks sent (read) or received (write); 16 bits of it go on the wire
     bool finalBlockSent = false;

@@ -1,9 +1,8 @@
 #include "recovery/UdpListener.h"
 
-#include <cerrno>
+#include "recovery/AdapterSocket.h"
+
 #include <chrono>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace vornalix::recovery {
 
@@ -19,22 +18,19 @@ UdpListener::~UdpListener() {
 }
 
 UdpListener::Opened UdpListener::Open(const UdpSocketSetup& setup) {
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        return {-1, ListenStatus::FromErrno(errno, setup.server + ": socket")};
+    const common::SocketHandle fd = common::OpenUdpSocket(true);
+    if (fd == common::kNoSocket)
+        return {fd, ListenStatus::FromErrno(common::LastSocketError(), setup.server + ": socket")};
     const auto fail = [&](const std::string& what) {
-        const int error = errno;
-        close(fd);
-        return Opened{-1, ListenStatus::FromErrno(error, setup.server + ": " + what)};
+        const int error = common::LastSocketError();
+        common::CloseSocket(fd);
+        return Opened{common::kNoSocket, ListenStatus::FromErrno(error, setup.server + ": " + what)};
     };
-    const int on = 1;
-    if (!setup.device.empty() && setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, setup.device.c_str(),
-                                            static_cast<socklen_t>(setup.device.size() + 1)) != 0)
+    if (!setup.device.empty() && !BindToDevice(fd, setup.device))
         return fail("socket options on " + setup.place);
-    if (setup.broadcastOnDevice && (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-                                    setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0))
+    if (setup.broadcastOnDevice && !EnableBroadcastOnAdapter(fd))
         return fail("socket options on " + setup.place);
-    // No SO_REUSEADDR: on Linux it would let two servers share a port unnoticed.
+    // No SO_REUSEADDR: it would let two servers share a port unnoticed.
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<std::uint16_t>(setup.port));
@@ -49,7 +45,9 @@ ListenStatus UdpListener::Start(const std::function<Opened()>& open, Receiver re
     if (thread.joinable())
         return Status();
     const Opened opened = open();
-    if (opened.status.listening && opened.socket >= 0) {
+    if (opened.status.listening && opened.socket != common::kNoSocket) {
+        // A socket opened elsewhere may block; the receiver must not.
+        common::SetNonBlocking(opened.socket, true);
         receiver = std::move(receive);
         thread = std::thread([this, fd = opened.socket] { Run(fd); });
     }
@@ -73,14 +71,14 @@ ListenStatus UdpListener::Status() const {
     return status;
 }
 
-void UdpListener::Run(int socket) {
+void UdpListener::Run(common::SocketHandle socket) {
     while (!stopSignal.TryAcquire()) {
         // Sleeps until a datagram or the stop signal comes (at most one poll period when idle).
         stopSignal.WaitForSocket(socket, kIdleWaitMs);
         if (receiver(socket) >= 0)
             std::this_thread::sleep_for(kPollPause);
     }
-    close(socket);
+    common::CloseSocket(socket);
 }
 
 } // namespace vornalix::recovery

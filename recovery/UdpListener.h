@@ -1,14 +1,13 @@
 #pragma once
 // A server's UDP socket and the thread that polls it, shared by the BOOTP and TFTP servers: the socket set-up
 // (bind, adapter, options), Start, the stop signal and Stop.
+#include "common/Socket.h"
 #include "recovery/ListenStatus.h"
 #include "recovery/StopSignal.h"
 
 #include <functional>
 #include <mutex>
-#include <netinet/in.h>
 #include <string>
-#include <sys/types.h>
 #include <thread>
 
 namespace vornalix::recovery {
@@ -18,20 +17,20 @@ struct UdpSocketSetup {
     std::string place;  // where it listens, for the reasons ("eth0", "192.168.1.1")
     int port = 0;
     in_addr_t bindAddress = 0;      // network byte order
-    std::string device;             // SO_BINDTODEVICE when not empty
-    bool broadcastOnDevice = false; // SO_BROADCAST and IP_PKTINFO (a broadcast service on one adapter)
+    std::string device;             // bound to this device when not empty (where the system can)
+    bool broadcastOnDevice = false; // a broadcast service on one adapter (EnableBroadcastOnAdapter)
 };
 
 class UdpListener {
 public:
     // The socket a set-up opened, or why it could not.
     struct Opened {
-        int socket = -1;
+        common::SocketHandle socket = common::kNoSocket;
         ListenStatus status;
     };
     // Called on the listener thread whenever the socket may hold a datagram; returns what the receive
     // returned (a negative value: nothing was there). After a receive the listener pauses 10 ms.
-    using Receiver = std::function<ssize_t(int socket)>;
+    using Receiver = std::function<long(common::SocketHandle socket)>;
 
     UdpListener() = default;
     ~UdpListener();
@@ -49,7 +48,7 @@ public:
     ListenStatus Status() const;
 
 private:
-    void Run(int socket);
+    void Run(common::SocketHandle socket);
 
     Receiver receiver;
     StopSignal stopSignal;

@@ -1,6 +1,10 @@
 #pragma once
 // The string table and dialog templates, in English (1033) and Japanese (1041).
 // The set follows the user's locale; nothing else chooses.
+// windows.h names LoadStringA LoadString by a macro, which would rename the functions below.
+#ifdef LoadString
+#undef LoadString
+#endif
 #include "res/DialogTemplate.h"
 #include "res/StringIds.h"
 

@@ -113,6 +113,10 @@ enum class StringId : int {
     HelperPortInUse = 353,
     HelperPortFailed = 354,
     HelperRefusedRequest = 355,
+    // vornalix-recover on Windows.
+    RecoverMediaSenseOn = 356,
+    RecoverNoSuchAdapterDescription = 357,
+    RecoverNoSockets = 358,
 };
 
 } // namespace vornalix::res

@@ -113,6 +113,9 @@ const std::map<int, std::string>& EnglishStrings() {
         {353, "UDP port %1 of this computer is taken: another program (a DHCP, BOOTP or TFTP server) already uses this port; stop it and try again."},
         {354, "UDP port %1 could not be opened on the adapter (%2); run this in a terminal instead: %3"},
         {355, "The program that prepares the adapter refused the request (%1); run this in a terminal instead: %2"},
+        {356, "Media sensing is on: Windows may take the adapter's address away while the gateway is off, which ends the transfer; the wizard's emergency path turns media sensing off."},
+        {357, "\"%1\" is neither an IPv4 address nor the description of a network adapter with an IPv4 address"},
+        {358, "Windows Sockets could not be started (%1)"},
         {333, "vornalix: no display is available (DISPLAY and WAYLAND_DISPLAY are unset); start the wizard from a desktop session."},
     };
     return table;

@@ -16,12 +16,13 @@ build() {
 }
 build BootReplyFuzzer "$root/recovery/BootReplyBuilder.cpp" "$root/common/DottedAddress.cpp" \
     "$root/common/OfferedAddress.cpp" & first=$!
-build TftpRequestFuzzer "$root/recovery/TftpPacket.cpp" "$root/recovery/ServedFolder.cpp" & second=$!
+build TftpRequestFuzzer "$root/recovery/TftpPacket.cpp" "$root/recovery/ServedFolder.cpp" \
+    "$root/recovery/posix/FileHandle.cpp" & second=$!
 wait "$first"
 wait "$second"
 session_sources=("$root"/recovery/{TftpServer,TftpTransfer,TftpPacket,ServedFolder,TftpSessionContext}.cpp
-    "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,StopSignal,ListenStatus,AdapterInterface}.cpp
-    "$root"/common/*.cpp
+    "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,ListenStatus,AdapterInterface}.cpp
+    "$root"/recovery/posix/*.cpp "$root"/common/*.cpp "$root"/common/posix/*.cpp
     "$root"/res/*.cpp)
 build TftpSessionFuzzer "${session_sources[@]}"
 

@@ -8,7 +8,8 @@ out="${1:-$root/build/fuzz}"
 corpus="$out/TftpSessionFuzzer.corpus"
 mkdir -p "$out/coverage/tmp"
 sources=("$root"/recovery/{TftpServer,TftpTransfer,TftpPacket,ServedFolder,TftpSessionContext}.cpp
-         "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,StopSignal,ListenStatus,AdapterInterface}.cpp "$root"/common/*.cpp
+         "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,ListenStatus,AdapterInterface}.cpp
+         "$root"/recovery/posix/*.cpp "$root"/common/*.cpp "$root"/common/posix/*.cpp
          "$root"/res/*.cpp)
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer -fprofile-instr-generate -fcoverage-mapping -I "$root" \
     -o "$out/coverage/TftpSessionFuzzer" "$root/tools/fuzz/TftpSessionFuzzer.cpp" "${sources[@]}"
