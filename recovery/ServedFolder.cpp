@@ -73,6 +73,8 @@ std::optional<fs::path> ServedFolder::FindForReading(std::string_view name) cons
     const fs::path resolved = fs::canonical(*entry, error);
     if (error || !Inside(resolved) || Hidden(resolved.filename().string()) || !fs::is_regular_file(resolved, error))
         return std::nullopt;
+    if (FileHandle::HiddenBySystem(resolved) && !fs::equivalent(resolved, firmwareFile, error))
+        return std::nullopt;
     return resolved;
 }
 
@@ -84,7 +86,8 @@ std::optional<fs::path> ServedFolder::TargetForWriting(std::string_view name) co
     const auto status = fs::symlink_status(target, error);
     if (status.type() != fs::file_type::not_found && status.type() != fs::file_type::regular)
         return std::nullopt;
-    if (status.type() == fs::file_type::regular && fs::equivalent(target, firmwareFile, error))
+    if (status.type() == fs::file_type::regular &&
+        (fs::equivalent(target, firmwareFile, error) || FileHandle::HiddenBySystem(target)))
         return std::nullopt;
     if (target == firmwareFile)
         return std::nullopt;
