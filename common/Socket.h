@@ -13,6 +13,7 @@
 #endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#undef LoadString // res::LoadString, not user32's LoadStringA
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>

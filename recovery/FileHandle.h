@@ -24,6 +24,9 @@ public:
     static FileHandle CreateLocked(const std::filesystem::path& path, bool& exists);
     // Removes `path` when no open handle holds its lock; false when one does or it cannot be removed.
     static bool RemoveUnlessLocked(const std::filesystem::path& path);
+    // Whether the system marks the file hidden (Windows: the hidden or system attribute; POSIX has no such mark,
+    // a leading dot says it).
+    static bool HiddenBySystem(const std::filesystem::path& path);
 
     bool IsOpen() const { return handle != kClosed; }
     std::optional<std::uint64_t> Size() const;

@@ -38,15 +38,18 @@ bool ServedFolder::IsPlainName(std::string_view name) {
 std::optional<fs::path> ServedFolder::Match(std::string_view name) const {
     if (!IsPlainName(name))
         return std::nullopt;
+    // Entries as the folder spells them: a file system that ignores case would find any spelling of the name
+    // directly, and a write would then rename the file it replaces.
     std::error_code error;
-    const fs::path exact = folder / fs::path(std::string(name));
-    if (fs::symlink_status(exact, error).type() != fs::file_type::not_found && !error)
-        return exact;
+    std::optional<fs::path> sameButCase;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        if (SameNameIgnoringCase(entry->path().filename().string(), name))
+        const std::string entryName = entry->path().filename().string();
+        if (entryName == name)
             return entry->path();
+        if (!sameButCase && SameNameIgnoringCase(entryName, name))
+            sameButCase = entry->path();
     }
-    return std::nullopt;
+    return sameButCase;
 }
 
 bool ServedFolder::Inside(const fs::path& resolved) const {
@@ -70,6 +73,8 @@ std::optional<fs::path> ServedFolder::FindForReading(std::string_view name) cons
     const fs::path resolved = fs::canonical(*entry, error);
     if (error || !Inside(resolved) || Hidden(resolved.filename().string()) || !fs::is_regular_file(resolved, error))
         return std::nullopt;
+    if (FileHandle::HiddenBySystem(resolved) && !fs::equivalent(resolved, firmwareFile, error))
+        return std::nullopt;
     return resolved;
 }
 
@@ -81,7 +86,8 @@ std::optional<fs::path> ServedFolder::TargetForWriting(std::string_view name) co
     const auto status = fs::symlink_status(target, error);
     if (status.type() != fs::file_type::not_found && status.type() != fs::file_type::regular)
         return std::nullopt;
-    if (status.type() == fs::file_type::regular && fs::equivalent(target, firmwareFile, error))
+    if (status.type() == fs::file_type::regular &&
+        (fs::equivalent(target, firmwareFile, error) || FileHandle::HiddenBySystem(target)))
         return std::nullopt;
     if (target == firmwareFile)
         return std::nullopt;

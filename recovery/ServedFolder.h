@@ -18,7 +18,7 @@ public:
     // A bare file name: not empty, not "." or "..", no '/', '\\', ':' or control characters, at most 255 bytes.
     static bool IsPlainName(std::string_view name);
 
-    // Names beginning with '.' (hidden files) are refused both ways, but for the firmware file's own name.
+    // Names beginning with '.' and files the system marks hidden are refused both ways, but for the firmware file.
     // The regular file inside the folder that `name` denotes: an exact match first, otherwise the one entry
     // whose name equals it without regard to case. nullopt when the name is refused or nothing matches, and
     // when the entry (through symbolic links) resolves to anything outside the folder or to a hidden file.

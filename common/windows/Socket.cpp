@@ -1,5 +1,6 @@
 #include "common/Socket.h"
 
+#include <mswsock.h>
 #include <windows.h>
 
 namespace vornalix::common {
@@ -25,6 +26,10 @@ SocketHandle OpenUdpSocket(bool nonBlocking) {
     if (opened == kNoSocket)
         return kNoSocket;
     SetHandleInformation(reinterpret_cast<HANDLE>(opened), HANDLE_FLAG_INHERIT, 0);
+    // As on POSIX, an ICMP "port unreachable" for an earlier send is no error of a later receive.
+    BOOL report = FALSE;
+    DWORD returned = 0;
+    WSAIoctl(opened, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr, nullptr);
     if (nonBlocking && !SetNonBlocking(opened, true)) {
         const int error = WSAGetLastError();
         closesocket(opened);
@@ -150,6 +155,11 @@ long ReceiveDatagram(SocketHandle socket, void* buffer, std::size_t size, sockad
     const int received = recvfrom(socket, static_cast<char*>(buffer), static_cast<int>(size), 0,
                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received == SOCKET_ERROR) {
+        // A socket opened elsewhere may still report an earlier send's "port unreachable": nothing was received.
+        if (WSAGetLastError() == WSAECONNRESET) {
+            WSASetLastError(WSAEWOULDBLOCK);
+            return -1;
+        }
         // The first `size` bytes were stored and the rest discarded; the whole length is not told.
         if (WSAGetLastError() != WSAEMSGSIZE)
             return -1;

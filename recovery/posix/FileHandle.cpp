@@ -46,6 +46,10 @@ bool FileHandle::RemoveUnlessLocked(const std::filesystem::path& path) {
     return removed;
 }
 
+bool FileHandle::HiddenBySystem(const std::filesystem::path&) {
+    return false;
+}
+
 std::optional<std::uint64_t> FileHandle::Size() const {
     struct stat info {};
     if (fstat(static_cast<int>(handle), &info) != 0)

@@ -57,6 +57,11 @@ bool FileHandle::RemoveUnlessLocked(const std::filesystem::path& path) {
     return true;
 }
 
+bool FileHandle::HiddenBySystem(const std::filesystem::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
 std::optional<std::uint64_t> FileHandle::Size() const {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(AsHandle(handle), &size))

@@ -1,6 +1,8 @@
 #include "recovery/BootReplyBuilder.h"
 
-#include <arpa/inet.h>
+#include "common/DottedAddress.h"
+#include "common/Socket.h"
+
 #include <array>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -22,7 +24,7 @@ Record Request() {
 }
 
 std::string Dotted(in_addr_t address) {
-    return inet_ntoa(in_addr{address});
+    return vornalix::common::FormatDottedAddress(address);
 }
 
 } // namespace

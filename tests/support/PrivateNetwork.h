@@ -1,8 +1,10 @@
 #pragma once
 // Network isolation for the recovery tests: every test process moves into a network namespace of its own
-// (loopback only), so nothing it sends can leave the machine and ports 67/69 are free in each test.
+// (loopback only), so nothing it sends can leave the machine and ports 67/69 are free in each test. Under Wine
+// the test runner's namespace holds the wineserver and its sockets: a test checks that it has loopback only.
+#include "common/Socket.h"
+
 #include <functional>
-#include <netinet/in.h>
 #include <string>
 
 namespace vornalix::recovery::test {

@@ -1,10 +1,6 @@
 #include "UdpPeer.h"
 
-#include <arpa/inet.h>
-#include <poll.h>
 #include <random>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace vornalix::recovery::test {
 
@@ -15,11 +11,10 @@ std::string Datagram::text() const {
     return text;
 }
 
-UdpPeer::UdpPeer(const char* address, int port, int adopted)
-    : fd(adopted >= 0 ? adopted : socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-    const int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+UdpPeer::UdpPeer(const char* address, int port, common::SocketHandle adopted)
+    : fd(adopted != common::kNoSocket ? adopted : common::OpenUdpSocket(false)) {
+    common::SetSocketOption(fd, SOL_SOCKET, SO_REUSEADDR, 1);
+    common::SetSocketOption(fd, SOL_SOCKET, SO_BROADCAST, 1);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -28,7 +23,7 @@ UdpPeer::UdpPeer(const char* address, int port, int adopted)
 }
 
 UdpPeer::~UdpPeer() {
-    close(fd);
+    common::CloseSocket(fd);
 }
 
 void UdpPeer::SendTo(const Bytes& bytes, int port, const char* address) const {
@@ -40,18 +35,15 @@ void UdpPeer::SendTo(const Bytes& bytes, int port, const char* address) const {
 }
 
 void UdpPeer::SendTo(const Bytes& bytes, const sockaddr_in& to) const {
-    sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    common::SendDatagram(fd, bytes.data(), bytes.size(), to);
 }
 
 std::optional<Datagram> UdpPeer::Receive(std::chrono::milliseconds limit) const {
-    pollfd watched{fd, POLLIN, 0};
-    if (poll(&watched, 1, static_cast<int>(limit.count())) <= 0)
+    if (common::WaitForSocket(fd, common::SocketWait::Readable, static_cast<int>(limit.count())) <= 0)
         return std::nullopt;
     Datagram datagram;
     datagram.bytes.resize(70000);
-    socklen_t length = sizeof datagram.from;
-    const ssize_t got = recvfrom(fd, datagram.bytes.data(), datagram.bytes.size(), 0,
-                                 reinterpret_cast<sockaddr*>(&datagram.from), &length);
+    const long got = common::ReceiveDatagram(fd, datagram.bytes.data(), datagram.bytes.size(), &datagram.from);
     if (got < 0)
         return std::nullopt;
     datagram.bytes.resize(static_cast<std::size_t>(got));

@@ -1,8 +1,9 @@
 #pragma once
 // A test's own end of a UDP exchange (a TFTP client or a boot loader), with TFTP packet helpers.
+#include "common/Socket.h"
+
 #include <chrono>
 #include <cstdint>
-#include <netinet/in.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ struct Datagram {
 class UdpPeer {
 public:
     // Binds `address`:`port` (0: any port); `fd` given: adopts that socket and binds it.
-    explicit UdpPeer(const char* address = "127.0.0.1", int port = 0, int fd = -1);
+    explicit UdpPeer(const char* address = "127.0.0.1", int port = 0, common::SocketHandle fd = common::kNoSocket);
     ~UdpPeer();
     UdpPeer(const UdpPeer&) = delete;
     UdpPeer& operator=(const UdpPeer&) = delete;
@@ -36,7 +37,7 @@ public:
     bool Quiet(std::chrono::milliseconds limit) const { return !Receive(limit).has_value(); }
     int localPort() const;
 
-    int fd;
+    common::SocketHandle fd;
 };
 
 Bytes Request(std::uint16_t opcode, const std::string& name, const std::vector<std::string>& options = {},
