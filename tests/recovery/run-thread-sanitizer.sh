@@ -7,7 +7,7 @@ out="${1:-$root/build/tsan-recovery}"
 mkdir -p "$out/obj"
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=thread -I "$root" -I "$root/tests")
 sources=("$root"/recovery/*.cpp "$root"/recovery/posix/*.cpp "$root"/common/*.cpp "$root"/common/posix/*.cpp
-         "$root"/res/*.cpp "$root"/tests/support/{GatewayLink,LossyRelay,RecordingPage,TftpFixture,UdpPeer}.cpp
+         "$root"/res/*.cpp "$root"/res/posix/*.cpp "$root"/tests/support/{GatewayLink,LossyRelay,RecordingPage,TftpFixture,UdpPeer}.cpp
          "$root"/tests/support/posix/PrivateNetwork.cpp
          "$root"/tests/recovery/{BootReplyServerTest,BootReplyExchangeTest,TftpTransferTest,TftpSessionTest}.cpp
          "$root"/tests/recovery/{TftpSessionPosixTest,TftpRobustnessTest}.cpp)

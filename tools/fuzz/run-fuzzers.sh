@@ -23,7 +23,7 @@ wait "$second"
 session_sources=("$root"/recovery/{TftpServer,TftpTransfer,TftpPacket,ServedFolder,TftpSessionContext}.cpp
     "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,ListenStatus,AdapterInterface}.cpp
     "$root"/recovery/posix/*.cpp "$root"/common/*.cpp "$root"/common/posix/*.cpp
-    "$root"/res/*.cpp)
+    "$root"/res/*.cpp "$root"/res/posix/*.cpp)
 build TftpSessionFuzzer "${session_sources[@]}"
 
 run() {

@@ -10,7 +10,7 @@ mkdir -p "$out/coverage/tmp"
 sources=("$root"/recovery/{TftpServer,TftpTransfer,TftpPacket,ServedFolder,TftpSessionContext}.cpp
          "$root"/recovery/{TftpSocketChannel,TimedSocketIo,UdpListener,ListenStatus,AdapterInterface}.cpp
          "$root"/recovery/posix/*.cpp "$root"/common/*.cpp "$root"/common/posix/*.cpp
-         "$root"/res/*.cpp)
+         "$root"/res/*.cpp "$root"/res/posix/*.cpp)
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer -fprofile-instr-generate -fcoverage-mapping -I "$root" \
     -o "$out/coverage/TftpSessionFuzzer" "$root/tools/fuzz/TftpSessionFuzzer.cpp" "${sources[@]}"
 rm -f "$out"/coverage/*.profraw
