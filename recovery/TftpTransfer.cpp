@@ -75,7 +75,9 @@ SessionEnd TftpTransfer::Exchange() {
     const auto wait = std::chrono::seconds(server.timings.receiveWaitSeconds);
     const auto silence = wait * server.timings.receiveTries;
     auto lastProgress = channel->Now();
-    waitingSince = server.LatestRequest();
+    // The request itself is the requester's first progress: the newest request then was its own, however late
+    // this thread came to run.
+    waitingSince = request.number;
     // The opening datagram: its options are not read (its received length counts as 0).
     Handle(request.datagram, 0);
     int lastBlockResends = 0;
