@@ -40,6 +40,16 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 class WindowsRecoverPlatform : public RecoverPlatform {
 public:
+    // The lines are UTF-8 (Japanese included): a console shows them as such while the program runs.
+    WindowsRecoverPlatform() : consoleCodePage(GetConsoleOutputCP()) {
+        if (consoleCodePage != 0)
+            SetConsoleOutputCP(CP_UTF8);
+    }
+    ~WindowsRecoverPlatform() override {
+        if (consoleCodePage != 0)
+            SetConsoleOutputCP(consoleCodePage);
+    }
+
     std::string UsageOptions() const override { return "[--no-host-changes]"; }
 
     std::string AdapterHelp() const override {
@@ -98,6 +108,7 @@ public:
     std::optional<std::string> Lost() override { return std::nullopt; }
     void End() override {}
 
+    const UINT consoleCodePage;
     common::SocketsStarted sockets;
 };
 
