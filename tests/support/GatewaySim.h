@@ -39,7 +39,7 @@ private:
     // path (one of ours) as the simulator names it; other switch values unchanged.
     static std::string SimPath(const std::string& path);
 
-    std::intptr_t process = -1; // POSIX: the simulator's pid; Windows: 1 while it runs
+    std::intptr_t process = -1; // POSIX: the simulator's pid; Windows: the handle that keeps it running
     std::uint16_t port = 0;
     std::string folder;
 };

@@ -1,7 +1,9 @@
 // Under Wine, CreateProcessW starts a Linux program as a Unix process of its own, but hands back no
-// process handle and gives it no standard handles of ours: the simulator runs under a shell that
-// stops it once a stop file appears in the folder, the folder goes, or the test program (the
-// shell's parent) ends, and then leaves a mark.
+// process handle and gives it no standard handles of ours, and its parent is a short-lived fork of
+// Wine's, not the test program. The simulator therefore runs under a shell that stops it once the
+// folder's "alive" file is gone and then leaves a mark. The test program holds that file open with
+// delete-on-close: the wineserver removes it when the handle closes, at Stop() or whenever the test
+// program ends, a crash included.
 #include "GatewaySim.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +12,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 namespace vornalix::web::test {
@@ -22,8 +23,8 @@ constexpr const char* kScratchRoot = "Z:\\tmp";
 constexpr const char* kShell = "Z:\\bin\\sh";
 // $1 the simulator, $2 the folder, then its switches.
 constexpr const char* kSupervisor =
-    "sim=$1 dir=$2 parent=$PPID; shift 2; \"$sim\" \"$@\" </dev/null & pid=$!; "
-    "while [ ! -e \"$dir/stop\" ] && [ -d \"$dir\" ] && kill -0 $parent 2>/dev/null && kill -0 $pid 2>/dev/null; "
+    "sim=$1 dir=$2; shift 2; \"$sim\" \"$@\" </dev/null & pid=$!; "
+    "while [ -e \"$dir/alive\" ] && kill -0 $pid 2>/dev/null; "
     "do sleep 0.05; done; kill $pid 2>/dev/null; wait $pid 2>/dev/null; : >\"$dir/stopped\"";
 
 std::wstring Wide(const std::string& text) {
@@ -73,6 +74,13 @@ std::string GatewaySim::SimPath(const std::string& path) {
 }
 
 void GatewaySim::Launch(std::vector<std::string> args) {
+    HANDLE alive = ::CreateFileW(Wide(folder + "\\alive").c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (alive == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot create " << folder << "\\alive: error " << ::GetLastError();
+        return;
+    }
     std::string command = Quote(kShell) + " -c " + Quote(kSupervisor) + " sh";
     command += " " + Quote(args[0]) + " " + Quote(SimPath(folder));
     for (std::size_t i = 1; i < args.size(); ++i)
@@ -85,20 +93,21 @@ void GatewaySim::Launch(std::vector<std::string> args) {
     if (!::CreateProcessW(Wide(kShell).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &info)) {
         ADD_FAILURE() << "the simulator's shell did not start (" << kShell << "): error " << ::GetLastError();
+        ::CloseHandle(alive);
         return;
     }
     if (info.hProcess)
         ::CloseHandle(info.hProcess);
     if (info.hThread)
         ::CloseHandle(info.hThread);
-    process = 1;
+    process = reinterpret_cast<std::intptr_t>(alive);
 }
 
 void GatewaySim::Stop() {
     if (process == -1)
         return;
+    ::CloseHandle(reinterpret_cast<HANDLE>(process));
     process = -1;
-    std::ofstream(folder + "/stop").close();
     // The simulator writes into the folder until it is gone.
     for (int i = 0; i < 500 && !std::filesystem::exists(folder + "/stopped"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -159,12 +159,15 @@ TEST_F(SessionQueryTest, NetworkFailureShowsTheTimeOutText) {
 struct EndlessCase {
     const char* fault;
     const char* opening;
+    int waits; // least number of wait hook calls
 };
 
 class EndlessPages : public SessionQueryTest, public testing::WithParamInterface<EndlessCase> {};
 
 // A page that never ends fails within the limit (a fast one sooner, at the size cap, told as an
-// answer that is not understood), and the caller's wait hook runs all along.
+// answer that is not understood), and the caller's wait hook runs meanwhile: all along the limit
+// for a trickling page. How often it runs while a fast page pours in depends on how fast the
+// client reads (posix/SessionWaitHookTest.cpp).
 TEST_P(EndlessPages, FailWithinTheLimitWhileTheCallerKeepsWaiting) {
     GatewaySim sim({"--fault", GetParam().fault});
     Connect(sim);
@@ -174,7 +177,7 @@ TEST_P(EndlessPages, FailWithinTheLimitWhileTheCallerKeepsWaiting) {
     EXPECT_EQ(session.QuerySystemInfo(hardware, software, prompt, passwords, [&] { return ++waits > 0; }), -1);
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, 2500ms);
-    EXPECT_GE(waits, 5);
+    EXPECT_GE(waits, GetParam().waits);
     ASSERT_EQ(prompt.Count(), 1u);
     EXPECT_EQ(prompt.Boxes()[0].text.rfind(std::string(GetParam().opening) + "\n\n", 0), 0u) << prompt.Boxes()[0].text;
     EXPECT_NE(prompt.Boxes()[0].text.find("Qel Gateway: 127.0.0.1\n"), std::string::npos);
@@ -182,9 +185,11 @@ TEST_P(EndlessPages, FailWithinTheLimitWhileTheCallerKeepsWaiting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, EndlessPages,
-                         testing::Values(EndlessCase{"trickle-info", "Error: The operation timed out!"},
-                                         EndlessCase{"endless-info", "The gateway's answer could not be understood "
-                                                                     "(HTTP protocol error)."}),
+                         testing::Values(EndlessCase{"trickle-info", "Error: The operation timed out!", 5},
+                                         EndlessCase{"endless-info",
+                                                     "The gateway's answer could not be understood "
+                                                     "(HTTP protocol error).",
+                                                     1}),
                          [](const auto& info) { return info.index == 0 ? "Trickling" : "Fast"; });
 
 TEST_F(SessionQueryTest, WaitHookGivingUpEndsTheQueryWithoutMessage) {

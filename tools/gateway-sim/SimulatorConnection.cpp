@@ -233,13 +233,15 @@ bool SimulatorConnection::SendRaw(const std::string& bytes) {
 }
 
 void SimulatorConnection::SendEndless(bool trickle) {
+    // Fast: 64 KiB every 10 ms, far beyond a gateway's link, yet paced, so that a client that reads
+    // faster takes it a chunk at a time however busy the machine is.
     std::string filler = trickle ? "<p>.</p>\n" : std::string(64 * 1024 - 1, '.') + "\n";
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     bool open = SendRaw("HTTP/1.1 200 OK\r\nServer: Qel-Gateway\r\nContent-Type: text/html\r\n"
                         "Connection: close\r\n\r\n<html><body>\n");
     while (open && std::chrono::steady_clock::now() < end) {
         open = SendRaw(filler);
-        std::this_thread::sleep_for(std::chrono::milliseconds(trickle ? 50 : 1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(trickle ? 50 : 10));
     }
     Drop();
 }
