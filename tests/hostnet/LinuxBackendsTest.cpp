@@ -247,8 +247,9 @@ TEST_F(LinuxBackendsTest, OnlyAnAddressWithItsMarkIsRemoved) {
         std::string mark;
         ASSERT_EQ(control.Add(c.name, address, kLinkLocalPrefixLength, &mark), 0);
         EXPECT_EQ(mark.substr(0, std::string(c.kept).size()), c.kept);
-        if (std::string(c.kept) == "stamp")
+        if (std::string(c.kept) == "stamp") {
             EXPECT_GT(mark.size(), 6u) << mark;
+        }
         // Gone and given again by someone else a moment later: the same address and prefix, not ours.
         ASSERT_TRUE(Sh(std::string("ip addr del 169.254.9.9/16 dev ") + c.name));
         usleep(30 * 1000);

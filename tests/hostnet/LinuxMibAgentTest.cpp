@@ -88,20 +88,20 @@ TEST_F(InterfaceDescriptionTest, UsbModelPciNamesDriverOrNameOnly) {
 
 TEST(LinuxMibAgent, ViewFromKernelTablesJoinsAsTheWizardNeeds) {
     NetlinkTables tables;
-    tables.links = {{1, "lo", ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK, 65536, "", 0},
-                    {2, "eth0", ARPHRD_ETHER, IFF_UP, 1500, "\x02\x00\x00\x00\x00\x01", 6},
-                    {3, "ppp0", ARPHRD_PPP, IFF_UP, 1492, "", 0},
-                    {4, "eth1", ARPHRD_ETHER, 0, 1500, "\x02\x00\x00\x00\x00\x02", 2}};
+    tables.links = {{1, "lo", ARPHRD_LOOPBACK, IFF_UP | IFF_LOOPBACK, 65536, "", 0, 0, ""},
+                    {2, "eth0", ARPHRD_ETHER, IFF_UP, 1500, "\x02\x00\x00\x00\x00\x01", 6, 0, ""},
+                    {3, "ppp0", ARPHRD_PPP, IFF_UP, 1492, "", 0, 0, ""},
+                    {4, "eth1", ARPHRD_ETHER, 0, 1500, "\x02\x00\x00\x00\x00\x02", 2, 0, ""}};
     const auto address = [](const char* text) {
         in_addr parsed{};
         inet_pton(AF_INET, text, &parsed);
         return parsed.s_addr;
     };
-    tables.addresses = {{1, address("127.0.0.1"), 8},
-                        {2, address("192.168.1.33"), 24},
-                        {2, address("192.168.1.2"), 24},
-                        {3, address("10.64.0.1"), 32},
-                        {4, address("192.168.1.33"), 24}}; // held twice: the table keeps the first
+    tables.addresses = {{1, address("127.0.0.1"), 8, "", 0, 0},
+                        {2, address("192.168.1.33"), 24, "", 0, 0},
+                        {2, address("192.168.1.2"), 24, "", 0, 0},
+                        {3, address("10.64.0.1"), 32, "", 0, 0},
+                        {4, address("192.168.1.33"), 24, "", 0, 0}}; // held twice: the table keeps the first
     FakeMibAgent agent;
     LinuxMibAgent::BuildView(tables, InterfaceDescription("/nonexistent"), agent.View());
     AdapterEntry table[10];

@@ -115,7 +115,7 @@ int SampleAdapters(hostnet::AdapterEntry* table, int capacity) {
 std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
     using res::LoadString;
     auto page = std::make_unique<wizard::EmergencyTransferPage>(kSampleFirmware, inet_addr("192.168.1.1"),
-                                                                wizard::EmergencyTransferPage::Options{{}, false});
+                                                                wizard::EmergencyTransferPage::Options{{}, false, nullptr});
     page->InitializeForDisplay();
     const auto sessions = page->SessionPage();
     if (stage == 1) {
