@@ -9,20 +9,6 @@
 
 namespace vornalix::recovery {
 
-FileHandle::~FileHandle() {
-    Close();
-}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : handle(std::exchange(other.handle, kClosed)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle = std::exchange(other.handle, kClosed);
-    }
-    return *this;
-}
-
 FileHandle FileHandle::OpenForReading(const std::filesystem::path& path) {
     return FileHandle(open(path.c_str(), O_RDONLY | O_CLOEXEC));
 }

@@ -18,20 +18,6 @@ std::intptr_t FromHandle(HANDLE handle) {
 
 } // namespace
 
-FileHandle::~FileHandle() {
-    Close();
-}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : handle(std::exchange(other.handle, kClosed)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle = std::exchange(other.handle, kClosed);
-    }
-    return *this;
-}
-
 FileHandle FileHandle::OpenForReading(const std::filesystem::path& path) {
     return FileHandle(FromHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
