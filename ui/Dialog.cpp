@@ -219,6 +219,10 @@ int Dialog::DoModal() {
     return code;
 }
 
+void Dialog::Hide() {
+    backend->Hide();
+}
+
 void Dialog::ShowWhileFinishing() {
     ended = true;
     backend->ShowFinishing();

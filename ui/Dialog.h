@@ -2,8 +2,8 @@
 // A modal dialog built from a dialog template: controls by id, commands, result codes, data exchange,
 // timers and painting hooks, as the pages of the wizard expect of a dialog. No toolkit shows through:
 // the window and its controls belong to a backend object (ui/qt on Linux, ui/win32 on Windows).
-#include "common/Prompt.h"
 #include "common/ProgressBarState.h"
+#include "common/Prompt.h"
 #include "res/DialogTemplate.h"
 #include "ui/Canvas.h"
 #include "ui/Geometry.h"
@@ -30,6 +30,8 @@ public:
     virtual int DoModal();
     // Ends the modal run with result.
     void EndDialog(int result);
+    // Takes the window off the screen while its modal run goes on; the next page opens where it was.
+    void Hide();
     // After the modal run: shows the page again where it was, its controls held and the wait cursor
     // up, while the work its last command started goes on; it goes when the page is destroyed.
     void ShowWhileFinishing();

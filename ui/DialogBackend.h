@@ -20,6 +20,8 @@ public:
     // A page that hides (or ends) sets LastPageFrame() to its frame's top-left corner.
     virtual int RunModal() = 0;
     virtual void End(int code) = 0;
+    // Hides the window while its modal run goes on (a page that runs the next pages from its own run).
+    virtual void Hide() = 0;
     // ShowWhileFinishing: shown where it was, every control disabled, the wait cursor up.
     virtual void ShowFinishing() = 0;
     virtual bool IsVisible() const = 0;

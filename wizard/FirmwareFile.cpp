@@ -2,11 +2,6 @@
 #include "res/Resources.h"
 #include "web/FirmwareFile.h"
 
-#include <QDir>
-#include <QFileDialog>
-#include <QFileIconProvider>
-#include <QFileInfo>
-
 #include <cctype>
 #include <filesystem>
 #include <memory>
@@ -86,59 +81,20 @@ std::string OpenErrorText(const std::string& path) {
     return web::FirmwareFileProblem(path, kCauseLimit);
 }
 
-namespace {
-
-// The list's type column in the UI language (Qt's own translations leave "Folder" in English).
-class FileTypeNames : public QFileIconProvider {
-public:
-    QString type(const QFileInfo& info) const override {
-        using res::StringId;
-        auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
-        if (info.isDir() && !info.isRoot())
-            return text(StringId::FileDialogFolderType);
-        if (!info.isFile())
-            return QFileIconProvider::type(info);
-        const QString suffix = info.suffix();
-        return suffix.isEmpty() ? text(StringId::FileDialogPlainFileType)
-                                : text(StringId::FileDialogFileTypeOf).replace(QStringLiteral("%1"), suffix);
-    }
-};
-
-} // namespace
-
-std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni) {
+ui::OpenFileRequest FirmwareFileRequest(bool withParamIni) {
     using res::StringId;
-    auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
-    auto owned = std::make_unique<QFileDialog>(parent, text(StringId::FileDialogTitle));
-    QFileDialog& dialog = *owned;
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDirectory(QDir::currentPath());
-    dialog.setDefaultSuffix(QStringLiteral("bin"));
-    QStringList filters{text(StringId::BinaryFilesFilter)};
+    ui::OpenFileRequest request;
+    request.filters.push_back({res::LoadString(StringId::BinaryFilesFilter), "*.bin"});
     if (withParamIni)
-        filters << QStringLiteral("PARAM.INI (param.ini)");
-    filters << text(StringId::AllFilesFilter);
-    dialog.setNameFilters(filters);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    // The dialog's own words in the UI language.
-    const std::pair<QFileDialog::DialogLabel, StringId> labels[] = {
-        {QFileDialog::LookIn, StringId::FileDialogLookIn},     {QFileDialog::FileName, StringId::FileDialogFileName},
-        {QFileDialog::FileType, StringId::FileDialogFileType}, {QFileDialog::Accept, StringId::FileDialogOpen},
-        {QFileDialog::Reject, StringId::FileDialogCancel},
-    };
-    for (auto [label, id] : labels)
-        dialog.setLabelText(label, text(id));
-    static FileTypeNames typeNames; // outlives every dialog
-    dialog.setIconProvider(&typeNames);
-    return owned;
+        request.filters.push_back({"PARAM.INI (param.ini)", "param.ini"});
+    request.filters.push_back({res::LoadString(StringId::AllFilesFilter), "*"});
+    request.defaultExtension = "bin";
+    request.initialName = "*.bin";
+    return request;
 }
 
-std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni) {
-    auto dialog = BuildFirmwareDialog(parent, withParamIni);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog->selectedFiles().front().toStdString();
+std::optional<std::string> BrowseForFirmware(ui::Dialog* owner, bool withParamIni) {
+    return ui::OpenFile(owner, FirmwareFileRequest(withParamIni));
 }
 
 } // namespace vornalix::wizard

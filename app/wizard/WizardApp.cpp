@@ -7,8 +7,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QColor>
-
 namespace vornalix::app {
 
 std::string SocketStartupFailureText() {
@@ -34,7 +32,7 @@ bool WizardApp::InitInstance() {
         ui::AppPrompt().MessageBox(SocketStartupFailureText(), common::MB_OK | common::MB_ICONEXCLAMATION);
         return false;
     }
-    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
+    ui::SetDialogColors(ui::StartupBackground(), ui::kBlack);
     auto welcome = CreateWelcomePage();
     welcome->DoModal();
     return false;

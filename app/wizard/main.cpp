@@ -4,14 +4,12 @@
 #include "common/DropCapabilities.h"
 #include "hostnet/AdapterPrivilege.h"
 #include "res/Resources.h"
-#include "ui/AppIcon.h"
+#include "ui/Application.h"
 #include "ui/GuiPrompt.h"
-#include "ui/QtLanguage.h"
 #include "wizard/FirmwareFile.h"
 
-#include <QApplication>
-
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
     vornalix::common::DropCapabilities();
@@ -21,16 +19,14 @@ int main(int argc, char** argv) {
         std::fputs(vornalix::app::UsageText(), stdout);
         return 0;
     }
-    // Qt would abort with its own English words.
-    if (!vornalix::app::HasDisplay()) {
+    // Without a display the toolkit would abort with its own English words.
+    std::unique_ptr<vornalix::ui::Application> application;
+    if (vornalix::app::HasDisplay())
+        application = vornalix::ui::Application::Start(argc, argv);
+    if (!application) {
         std::fprintf(stderr, "%s\n", vornalix::res::LoadString(vornalix::res::StringId::NoDisplay).c_str());
         return 1;
     }
-    QApplication application(argc, argv);
-    vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
-    QApplication::setApplicationName(vornalix::ui::ApplicationName());
-    QApplication::setWindowIcon(vornalix::ui::AppIcon());
-    vornalix::ui::UseQtLanguage(vornalix::res::CurrentLanguage());
     vornalix::wizard::SetFirmwareArgument(vornalix::app::FirmwareNameFromArguments(argc, argv));
     vornalix::ui::GuiPrompt prompt;
     vornalix::ui::SetAppPrompt(&prompt);

@@ -1,24 +1,19 @@
-#include "ui/GuiPrompt.h"
+// Message boxes on Qt: caption = the application name, icon and buttons from the type, centred on the
+// page they belong to.
 #include "res/Resources.h"
-#include "ui/Dialog.h"
-#include "ui/GuiThread.h"
+#include "ui/DialogBackend.h"
+#include "ui/GuiPrompt.h"
+#include "ui/qt/QtDialog.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QFileInfo>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QThread>
-
-#include <atomic>
 
 namespace vornalix::ui {
 
 namespace {
-
-QString applicationName;
-std::atomic<common::Prompt*> appPrompt{nullptr};
 
 // A Yes/No box must be answered with one of its buttons: it has no close box and ignores Escape.
 class YesNoBox : public QMessageBox {
@@ -38,24 +33,12 @@ protected:
 
 } // namespace
 
-QString ApplicationName() {
-    if (applicationName.isEmpty())
-        SetApplicationNameFromPath(QCoreApplication::applicationFilePath());
-    return applicationName;
-}
-
-void SetApplicationNameFromPath(const QString& executablePath) {
-    QString name = QFileInfo(executablePath).fileName();
-    int dot = name.lastIndexOf(QLatin1Char('.'));
-    applicationName = dot > 0 ? name.left(dot) : name;
-}
-
 std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& text, unsigned type, QWidget* page) {
     const bool yesNo = (type & common::kButtonMask) == common::MB_YESNO;
     std::unique_ptr<QMessageBox> box = yesNo ? std::make_unique<YesNoBox>(page) : std::make_unique<QMessageBox>(page);
     if (yesNo)
         box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    box->setWindowTitle(ApplicationName());
+    box->setWindowTitle(QString::fromStdString(ApplicationName()));
     box->setText(QString::fromStdString(text));
     box->setTextFormat(Qt::PlainText);
     switch (type & common::kIconMask) {
@@ -115,32 +98,20 @@ int MessageBoxResult(int standardButton) {
     }
 }
 
-int GuiPrompt::MessageBox(const std::string& text, unsigned type) {
-    int answer = common::IDOK;
-    GuiThread::Run([&] {
-        // Centred on the page it belongs to, when that is on screen.
-        Dialog* page = ActiveModalDialog();
-        auto box = BuildMessageBox(text, type, page && page->isVisible() ? page : nullptr);
-        int button = box->exec();
-        // A box without a Cancel or No button answers the close box with its only button.
-        if (button == 0 || button == QMessageBox::Escape)
-            answer = (type & common::kButtonMask) == common::MB_YESNO ? common::IDNO
-                     : (type & common::kButtonMask) == common::MB_OK  ? common::IDOK
-                                                                      : common::IDCANCEL;
-        else
-            answer = MessageBoxResult(button);
-    });
-    return answer;
-}
-
-common::Prompt& AppPrompt() {
-    static GuiPrompt fallback;
-    common::Prompt* prompt = appPrompt.load();
-    return prompt ? *prompt : fallback;
-}
-
-void SetAppPrompt(common::Prompt* prompt) {
-    appPrompt.store(prompt);
+int ShowMessageBox(const std::string& text, unsigned type, Dialog* owner) {
+    auto box = BuildMessageBox(text, type, owner ? &Window(*owner) : nullptr);
+    if (owner) {
+        // Centred on the page's frame, once the box has its own.
+        const Rect page = owner->WindowFrame();
+        PlaceFrameWhenShown(*box, [page](Size frame) { return PlaceFrame(frame, page, std::nullopt, page); });
+    }
+    int button = box->exec();
+    // A box without a Cancel or No button answers the close box with its only button.
+    if (button == 0 || button == QMessageBox::Escape)
+        return (type & common::kButtonMask) == common::MB_YESNO ? common::IDNO
+               : (type & common::kButtonMask) == common::MB_OK  ? common::IDOK
+                                                                : common::IDCANCEL;
+    return MessageBoxResult(button);
 }
 
 } // namespace vornalix::ui

@@ -1,8 +1,11 @@
 #include "ui/DialogUnits.h"
+#include "ui/qt/QtDialog.h"
 
 #include <QFontMetrics>
 #include <QStringList>
-#include <cstdlib>
+
+#include <algorithm>
+#include <cmath>
 
 namespace vornalix::ui {
 
@@ -25,14 +28,6 @@ void RegisterSubstitutes() {
 
 } // namespace
 
-int MulDiv(int a, int b, int c) {
-    long long product = static_cast<long long>(a) * b;
-    long long half = std::llabs(c) / 2;
-    long long rounded = (product >= 0) == (c >= 0) ? (std::llabs(product) + half) / std::llabs(c)
-                                                   : -((std::llabs(product) + half) / std::llabs(c));
-    return static_cast<int>(rounded);
-}
-
 QFont TemplateFont(const std::string& face, int points) {
     RegisterSubstitutes();
     QFont font(QString::fromStdString(face));
@@ -47,8 +42,18 @@ BaseUnits DialogBaseUnits(const QFont& font) {
     return {(width / 26 + 1) / 2, metrics.height()};
 }
 
-QRect MapDialogRect(const BaseUnits& units, int x, int y, int width, int height) {
-    return {MulDiv(x, units.x, 4), MulDiv(y, units.y, 8), MulDiv(width, units.x, 4), MulDiv(height, units.y, 8)};
+ScaledFont RealiseFont(const FontSpec& spec) {
+    QFont font = TemplateFont(spec.face, 10);
+    font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(spec.italic);
+    const int height = std::max(spec.cellHeight, 1);
+    // The pixel size whose cell comes nearest, then the scale that makes up the rest.
+    font.setPixelSize(100);
+    QFontMetricsF reference(font);
+    double cellPerPixel = (reference.ascent() + reference.descent()) / 100.0;
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(height / cellPerPixel))));
+    QFontMetricsF metrics(font);
+    return {font, height / (metrics.ascent() + metrics.descent())};
 }
 
 } // namespace vornalix::ui

@@ -1,0 +1,34 @@
+// The Qt application for the process's lifetime: its name, the icon and Qt's own words in the UI language.
+#include "res/Resources.h"
+#include "ui/Application.h"
+#include "ui/GuiPrompt.h"
+#include "ui/qt/QtDialog.h"
+#include "ui/qt/QtLanguage.h"
+
+#include <QApplication>
+
+namespace vornalix::ui {
+
+namespace {
+
+class QtApplication : public Application {
+public:
+    QtApplication(int& argc, char** argv) : application(argc, argv) {}
+
+private:
+    QApplication application;
+};
+
+} // namespace
+
+std::unique_ptr<Application> Application::Start(int& argc, char** argv) {
+    auto started = std::make_unique<QtApplication>(argc, argv);
+    if (argc > 0)
+        SetApplicationNameFromPath(argv[0]);
+    QApplication::setApplicationName(QString::fromStdString(ApplicationName()));
+    QApplication::setWindowIcon(AppIcon());
+    UseQtLanguage(res::CurrentLanguage());
+    return started;
+}
+
+} // namespace vornalix::ui
