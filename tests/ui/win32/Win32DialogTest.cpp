@@ -159,6 +159,11 @@ TEST_F(Win32DialogTest, TemplatesBuildInDialogUnitsAndControlsKeepWhatTheySay) {
         EXPECT_EQ(page.ItemText(4242), "");
     }
 
+    // The program's manifest asks for common controls 6 (the side-by-side copy, not system32's).
+    wchar_t controls[MAX_PATH] = {};
+    GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), controls, MAX_PATH);
+    EXPECT_THAT(ui::win32::Utf8(controls), ::testing::HasSubstr("common-controls_6595b64144ccf1df_6."));
+
     Page modes(139);
     modes.CheckItem(1022, true);
     EXPECT_TRUE(modes.IsItemChecked(1022));
