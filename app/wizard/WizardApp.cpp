@@ -1,11 +1,9 @@
 #include "app/wizard/WizardApp.h"
+#include "common/Socket.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
 #include "wizard/WelcomePage.h"
-
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace vornalix::app {
 
@@ -15,11 +13,17 @@ std::string SocketStartupFailureText() {
                : "Network sockets could not be initialized.\nVornalix cannot run without them.";
 }
 
+WizardApp::WizardApp() = default;
+WizardApp::~WizardApp() = default;
+
 bool WizardApp::StartSockets() {
-    int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (probe < 0)
+    sockets = std::make_unique<common::SocketsStarted>();
+    if (!sockets->Started())
         return false;
-    ::close(probe);
+    common::SocketHandle probe = common::OpenUdpSocket(false);
+    if (probe == common::kNoSocket)
+        return false;
+    common::CloseSocket(probe);
     return true;
 }
 

@@ -1,8 +1,6 @@
-// vornalix [--helper-fd N] [FIRMWARE]: the firmware upgrade wizard.
+// vornalix [--helper-fd N] [FIRMWARE]: the firmware upgrade wizard (--helper-fd on Linux only).
 #include "app/wizard/CommandLine.h"
 #include "app/wizard/WizardApp.h"
-#include "common/DropCapabilities.h"
-#include "hostnet/AdapterPrivilege.h"
 #include "res/Resources.h"
 #include "ui/Application.h"
 #include "ui/GuiPrompt.h"
@@ -12,8 +10,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    vornalix::common::DropCapabilities();
-    vornalix::hostnet::SetGivenHelperSocket(vornalix::hostnet::TakeHelperSocketArgument(argc, argv));
+    vornalix::app::PrepareProcess(argc, argv);
     // Before the application object: help needs no display.
     if (vornalix::app::AsksForHelp(argc, argv)) {
         std::fputs(vornalix::app::UsageText(), stdout);

@@ -25,7 +25,7 @@ public:
     static void DispatchLoopMessage(MSG& message);
 
     // Hides the window; a page leaves its frame's place to the next one.
-    void Hide();
+    void Hide() override;
 
     int RunModal() override;
     void End(int code) override;

@@ -1,13 +1,13 @@
 #include "wizard/emergency/EmergencyTransferPage.h"
 
 #include "common/DottedAddress.h"
+#include "common/Socket.h"
 #include "res/Resources.h"
 #include "ui/GuiPrompt.h"
 #include "ui/GuiThread.h"
 
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 namespace vornalix::wizard {
@@ -22,7 +22,7 @@ EmergencyTransferPage& PageOf(ui::Dialog& dialog) {
 void GiveBackHold(hostnet::HeldAdapter& held, std::shared_ptr<hostnet::AdapterPrivilege>& holder) {
     for (int socket : {held.bootSocket, held.tftpSocket})
         if (socket >= 0)
-            ::close(socket);
+            common::CloseSocket(static_cast<common::SocketHandle>(socket));
     held.bootSocket = held.tftpSocket = -1;
     if (holder)
         std::exchange(holder, nullptr)->End();
