@@ -38,6 +38,21 @@ bool HasBinExtension(const std::string& name) {
     return Upper(name.substr(name.size() - 4)) == ".BIN";
 }
 
+// Paths are UTF-8 inside the wizard; std::filesystem takes and gives them in the system's own form.
+std::filesystem::path PathOf(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+std::string TextOf(const std::filesystem::path& path) {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+
+bool IsSeparator(char c) {
+    return c == '/' || c == kSeparator;
+}
+
 // Case-insensitive alphabetical order; names that differ only in case by their bytes.
 bool ListedBefore(const std::string& a, const std::string& b) {
     std::string upperA = Upper(a), upperB = Upper(b);
@@ -56,25 +71,27 @@ const std::string& FirmwareArgument() {
 std::string DefaultPath(const std::string& argument, const std::string& directory) {
     std::string folder = directory;
     // The root folder: one separator between it and the name.
-    if (!folder.empty() && folder.back() == '/')
+    if (!folder.empty() && IsSeparator(folder.back()))
         folder.pop_back();
     std::string name = Trim(argument);
+    // A name from the root (or, on Windows, with a drive) is taken as it is.
     if (!name.empty())
-        return name.front() == '/' ? name : folder + "/" + name;
+        return IsSeparator(name.front()) || PathOf(name).is_absolute() ? name : folder + kSeparator + name;
     std::error_code error;
     std::string first;
-    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-        std::string file = it->path().filename().string();
+    for (std::filesystem::directory_iterator it(PathOf(directory), error), end; !error && it != end;
+         it.increment(error)) {
+        std::string file = TextOf(it->path().filename());
         std::error_code typeError;
         if (HasBinExtension(file) && it->is_regular_file(typeError) && (first.empty() || ListedBefore(file, first)))
             first = file;
     }
-    return first.empty() ? std::string() : folder + "/" + first;
+    return first.empty() ? std::string() : folder + kSeparator + first;
 }
 
 std::string DefaultFirmwarePath() {
     std::error_code error;
-    return DefaultPath(FirmwareArgument(), std::filesystem::current_path(error).string());
+    return DefaultPath(FirmwareArgument(), TextOf(std::filesystem::current_path(error)));
 }
 
 std::string OpenErrorText(const std::string& path) {

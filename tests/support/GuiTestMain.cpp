@@ -1,6 +1,8 @@
 // main() for GUI tests: the GUI application (offscreen on Linux) with a runtime folder of its own, then
 // GoogleTest.
+#ifndef _WIN32
 #include "RuntimeFolder.h"
+#endif
 #include "ui/Application.h"
 #include "ui/GuiPrompt.h"
 
@@ -12,8 +14,8 @@
 int main(int argc, char** argv) {
 #ifndef _WIN32
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-#endif
     vornalix::testing::PrivateRuntimeFolder runtimeFolder;
+#endif
     auto application = vornalix::ui::Application::Start(argc, argv);
     if (!application) {
         std::fprintf(stderr, "no GUI to run the tests on\n");

@@ -334,6 +334,9 @@ std::string Win32Dialog::ItemText(int id) const {
         return {};
     if (item->control->cls == res::ControlClass::ComboBox)
         return ListItem(id, SelectedListItem(id));
+    // A progress bar keeps its template's text but never shows it.
+    if (item->control->cls == res::ControlClass::Progress)
+        return {};
     std::wstring text = WindowText(item->window);
     return Utf8(item->notice ? FromEditLines(text) : text);
 }

@@ -5,7 +5,7 @@
 
 #include <gmock/gmock.h>
 
-#include <arpa/inet.h>
+#include "common/Socket.h"
 
 #include <deque>
 
@@ -99,7 +99,8 @@ public:
     }
     std::unique_ptr<wizard::EmergencyTransferPage> CreateEmergencyTransferPage(const std::string& path,
                                                                                std::uint32_t address) override {
-        in_addr dotted{address};
+        in_addr dotted{};
+        dotted.s_addr = address;
         shown.push_back("T " + path + "|" + inet_ntoa(dotted));
         return std::make_unique<Scripted<wizard::EmergencyTransferPage>>(*this, Next('T'), path, address);
     }
