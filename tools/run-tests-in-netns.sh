@@ -81,6 +81,10 @@ trap 'stop_wine; stop_display' EXIT
 trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
+if [ ! -e /usr/share/wine/fonts/marlett.ttf ]; then
+    echo "run-tests-in-netns: Wine's own fonts are missing (/usr/share/wine/fonts): run tools/install-deps.sh" >&2
+    exit 1
+fi
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 started=$(date +%s%N)
@@ -96,10 +100,6 @@ fi
 booted=$(date +%s%N)
 # Windows programs on a display with no window manager, and their Japanese text: Wine's own fonts and the
 # settings of tools/wine/display.reg.
-if [ ! -e /usr/share/wine/fonts/marlett.ttf ]; then
-    echo "run-tests-in-netns: Wine's own fonts are missing (/usr/share/wine/fonts): run tools/install-deps.sh" >&2
-    exit 1
-fi
 ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
 if ! DISPLAY=$display /usr/lib/wine/wine64 regedit /S "$root/tools/wine/display.reg" </dev/null \
     >>"$windows_build/wine/wineboot.log" 2>&1; then
