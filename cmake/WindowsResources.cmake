@@ -3,23 +3,24 @@
 #   vornalix_windows_resources(TARGET [ADMINISTRATOR] [DESCRIPTION text])
 # ADMINISTRATOR asks for requireAdministrator (the program writes HKLM); otherwise asInvoker.
 find_program(VORNALIX_CONVERT convert)
+find_program(VORNALIX_RSVG_CONVERT rsvg-convert)
 set(VORNALIX_WINDOWS_RESOURCES_DIR "${CMAKE_CURRENT_LIST_DIR}/../packaging/windows")
 
+# The application icon as a .ico with every size Windows shows, drawn once per tree; sets out to its path.
 function(vornalix_windows_icon out)
     set(dir "${CMAKE_BINARY_DIR}/windows-resources")
     set(ico "${dir}/vornalix.ico")
     if(NOT TARGET vornalix_windows_icon)
-        if(NOT VORNALIX_CONVERT)
-            message(FATAL_ERROR "ImageMagick's convert draws the Windows icon: apt-get install imagemagick")
+        if(NOT VORNALIX_CONVERT OR NOT VORNALIX_RSVG_CONVERT)
+            message(FATAL_ERROR "rsvg-convert and ImageMagick's convert draw the Windows icon: "
+                                "apt-get install librsvg2-bin imagemagick")
         endif()
         set(svg "${PROJECT_SOURCE_DIR}/packaging/vornalix.svg")
         set(pngs "")
         set(commands "")
-        foreach(size 16 32 48 256)
-            # The drawing is 32 units wide: render at the density that gives size pixels, not scaled up.
-            math(EXPR density "72 * ${size} / 32")
-            list(APPEND commands COMMAND "${VORNALIX_CONVERT}" -background none -density ${density} "${svg}"
-                -resize ${size}x${size} "PNG32:${dir}/icon-${size}.png")
+        foreach(size 16 24 32 48 256)
+            list(APPEND commands COMMAND "${VORNALIX_RSVG_CONVERT}" -w ${size} -h ${size} -o "${dir}/icon-${size}.png"
+                "${svg}")
             list(APPEND pngs "${dir}/icon-${size}.png")
         endforeach()
         add_custom_command(OUTPUT "${ico}"
