@@ -9,8 +9,9 @@
 #              and to restart; "restart" (the prefix's session ends); the wizard again: the adapter page
 #              goes straight on, vornalix-bootloader-sim fetches bytes identical to the firmware; Exit puts
 #              media sensing back.
-# usage: windows-wizard-test.sh CASE VORNALIX_EXE WINE_RUN LINUX_BIN_DIR REG_FILES
-# DISPLAY must name an X server reachable through /tmp/.X11-unix (the test runner's Xvfb).
+# usage: wizard-test.sh CASE VORNALIX_EXE WINE_RUN LINUX_BIN_DIR
+# DISPLAY must name an X server reachable through /tmp/.X11-unix (the test runner's Xvfb); WINE_RUN gives a
+# fresh prefix unmanaged windows and fonts for it.
 set -euo pipefail
 if [ "${VX_WINWIZARD_INNER:-}" != 1 ]; then
     if ! unshare --mount --net --pid --fork --propagation private true 2>/dev/null; then
@@ -20,7 +21,7 @@ if [ "${VX_WINWIZARD_INNER:-}" != 1 ]; then
     export VX_WINWIZARD_INNER=1
     exec unshare --mount --net --pid --mount-proc --propagation private --fork "$0" "$@"
 fi
-case_name=$1 exe=$2 wine_run=$3 linux_bin=$4 reg_files=$5
+case_name=$1 exe=$2 wine_run=$3 linux_bin=$4
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no DISPLAY" >&2; exit 1; }
 W=$(mktemp -d /tmp/vx-winwizard.XXXXXX)
 pids=()
@@ -67,8 +68,8 @@ head -c 300000 /dev/urandom >"$fw"
 
 export WINEPREFIX=$W/prefix WINE_RUN_TMP=$W
 wine() { "$wine_run" "$@" >>"$W/wine.log" 2>&1 || fail "wine $*"; }
-# A fresh prefix with the display settings (unmanaged windows, fonts).
-WINE_RUN_REG=$reg_files wine reg add 'HKCU\Software\Wine\AppDefaults\vornalix.exe' /v Version /d winxp /f
+# The PC reports Windows XP to the wizard: the media-sense guard's registry path and the restart.
+wine reg add 'HKCU\Software\Wine\AppDefaults\vornalix.exe' /v Version /d winxp /f
 
 # The windows that show a page: the wizard's pages all have this caption.
 page_caption='Vornalix configuration agent'
@@ -94,6 +95,7 @@ wizard() { # arguments: vornalix.exe in the background
 }
 wizard_ends() {
     local status=0
+    wait_for 60 eval '! kill -0 "$WIZARD"' || fail "vornalix.exe did not end"
     wait "$WIZARD" || status=$?
     [ "$status" = 0 ] || fail "vornalix.exe ended with $status"
 }
@@ -113,6 +115,42 @@ normal)
     next_window "$page_caption"; keys Return       # final page: Exit
     wizard_ends
     cmp "$fw" "$W/uploaded.bin" || fail "the gateway stored other bytes"
+    ;;
+emergency)
+    media_sense() { # the TCP/IP parameters' DisableDHCPMediaSense as reg prints it ("" when absent)
+        "$wine_run" reg query 'HKLM\System\CurrentControlSet\Services\Tcpip\Parameters' /v DisableDHCPMediaSense \
+            2>/dev/null | tr -d '\r' | awk '$1 == "DisableDHCPMediaSense" { print $3 }'
+    }
+    [ -z "$(media_sense)" ] || fail "media sensing is already off in a fresh prefix"
+    # The boot loader after power-on: asks every second until answered, then fetches the file.
+    ip netns exec boot "$linux_bin/vornalix-bootloader-sim" --interface boot0 --tries 0 --interval-ms 1000 \
+        --output "$W/fetched.bin" >"$W/bootloader.log" 2>&1 &
+    pids+=($!)
+    choose_emergency() {
+        next_window "$page_caption, V1.3"; keys Return # welcome: Next
+        next_window "$page_caption"; keys Tab Tab Down Return # mode: Next with the emergency upgrade chosen
+    }
+    wizard "$(basename "$fw")"
+    choose_emergency
+    # The adapter page switches media sensing off, with the user's consent, and asks for a restart.
+    next_window 'vornalix$'; keys Return           # "Clicking "YES" will enable this registry key": Yes
+    next_window 'VORNALIX$'; keys shift+Tab space  # the restart prompt: Restart Now
+    wizard_ends
+    [ "$(media_sense)" = 0x1 ] || fail "media sensing was not switched off before the restart"
+    # After the restart, as the user is told: the wizard again.
+    current=
+    wizard "$(basename "$fw")"
+    choose_emergency
+    next_window "$page_caption"; keys Return       # firmware and adapter: the file named, the only adapter
+    next_window "$page_caption"                    # the transfer page, until the boot loader has the file
+    next_window "$page_caption"; keys Tab Return   # the TEST LED check: Next
+    next_window "$page_caption"; keys Return       # completion page: Exit
+    next_window 'vornalix$'; keys Return           # "Please make sure to restart the Qel Gateway": OK
+    next_window 'vornalix$'; keys Return           # "This key may not be needed any longer": Yes, put it back
+    next_window 'VORNALIX$'; keys Return           # the restart prompt: Enter never restarts
+    wizard_ends
+    cmp "$fw" "$W/fetched.bin" || fail "the boot loader fetched other bytes"
+    case $(media_sense) in '' | 0x0) ;; *) fail "media sensing was not put back: DisableDHCPMediaSense is $(media_sense)" ;; esac
     ;;
 *) fail "unknown case $case_name" ;;
 esac
