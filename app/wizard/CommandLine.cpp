@@ -19,15 +19,6 @@ bool AsksForHelp(int argc, char** argv) {
     return argc == 2 && std::strcmp(argv[1], "--help") == 0;
 }
 
-bool HasDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
-            return true;
-    }
-    return false;
-}
-
 const char* UsageText() {
     return "usage: vornalix [--helper-fd N] [FIRMWARE]\n"
            "The firmware upgrade wizard for the Qel Gateway.\n"

@@ -12,7 +12,4 @@ std::string FirmwareNameFromArguments(int argc, char** argv);
 bool AsksForHelp(int argc, char** argv);
 const char* UsageText();
 
-// Whether a display to show the wizard on is named (X11, Wayland, or a Qt platform chosen by hand).
-bool HasDisplay();
-
 } // namespace vornalix::app
