@@ -16,10 +16,7 @@ int main(int argc, char** argv) {
         std::fputs(vornalix::app::UsageText(), stdout);
         return 0;
     }
-    // Without a display the toolkit would abort with its own English words.
-    std::unique_ptr<vornalix::ui::Application> application;
-    if (vornalix::app::HasDisplay())
-        application = vornalix::ui::Application::Start(argc, argv);
+    auto application = vornalix::ui::Application::Start(argc, argv);
     if (!application) {
         std::fprintf(stderr, "%s\n", vornalix::res::LoadString(vornalix::res::StringId::NoDisplay).c_str());
         return 1;

@@ -21,6 +21,7 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    bool ShowsAppIcon() const override { return true; }
     void DoDataExchange(bool saveAndValidate) override;
 
 private:

@@ -2,22 +2,11 @@
 #include "common/DropCapabilities.h"
 #include "hostnet/AdapterPrivilege.h"
 
-#include <cstdlib>
-
 namespace vornalix::app {
 
 void PrepareProcess(int& argc, char**& argv) {
     common::DropCapabilities();
     hostnet::SetGivenHelperSocket(hostnet::TakeHelperSocketArgument(argc, argv));
-}
-
-bool HasDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
-            return true;
-    }
-    return false;
 }
 
 const char* HelperUsage() {

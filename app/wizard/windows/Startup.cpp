@@ -7,11 +7,6 @@ void PrepareProcess(int& argc, char**& argv) {
     common::UseUtf8Arguments(argc, argv);
 }
 
-// Windows always has its desktop.
-bool HasDisplay() {
-    return true;
-}
-
 const char* HelperUsage() {
     return "";
 }
