@@ -8,7 +8,7 @@ set(packaging_bin "${PROJECT_BINARY_DIR}/packaging")
 
 # Icons for the hicolor theme, drawn by the same code as the window icon.
 add_executable(vornalix-render-icons "${packaging_src}/RenderIcons.cpp")
-target_link_libraries(vornalix-render-icons PRIVATE vornalix_config vornalix_ui)
+target_link_libraries(vornalix-render-icons PRIVATE vornalix_config vornalix_ui Qt6::Widgets)
 set(icon_sizes 16 24 32 48 64)
 set(icon_files "")
 foreach(size ${icon_sizes})

@@ -31,8 +31,13 @@ function(vornalix_add_test)
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE vornalix_config ${T_LIBS} GTest::gmock)
     if(WIN32)
-        # Under Wine each process start costs a few hundred milliseconds: one CTest test per program.
-        target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+        # Under Wine each process start costs a few hundred milliseconds: one CTest test per program. GUI tests
+        # bring their own main (the GUI application around GoogleTest) and need the runner's display.
+        if(T_GUI)
+            list(APPEND T_LABELS gui)
+        else()
+            target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+        endif()
         add_test(NAME windows.${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
         set_tests_properties(windows.${T_NAME} PROPERTIES LABELS "windows;${T_LABELS}")
         return()

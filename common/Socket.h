@@ -13,7 +13,21 @@
 #endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#undef LoadString // res::LoadString, not user32's LoadStringA
+// Names of our own that user32 would rename or redefine: res::LoadString, common::Prompt's MessageBox and the
+// IDOK... and MB_... constants (their values are Win32's).
+#undef LoadString
+#undef MessageBox
+#undef IDOK
+#undef IDCANCEL
+#undef IDRETRY
+#undef IDYES
+#undef IDNO
+#undef MB_OK
+#undef MB_OKCANCEL
+#undef MB_YESNO
+#undef MB_RETRYCANCEL
+#undef MB_ICONEXCLAMATION
+#undef MB_ICONINFORMATION
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,6 +1,6 @@
 // vornalix-render-icons OUTDIR: writes the application icon as OUTDIR/<size>x<size>/apps/vornalix.png
 // for the hicolor theme, at the sizes the window icon is drawn at (and 24, scaled by QIcon).
-#include "ui/AppIcon.h"
+#include "ui/qt/QtDialog.h"
 
 #include <QDir>
 #include <QGuiApplication>

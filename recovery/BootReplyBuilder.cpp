@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace vornalix::recovery {
 
@@ -17,7 +18,9 @@ in_addr_t BootReplyBuilder::ClientAddressFor(in_addr_t serverAddress) {
 }
 
 std::string BootReplyBuilder::BootFileNameOf(const std::string& bootFilePath) {
-    const auto separator = bootFilePath.find_last_of('/');
+    // Windows paths separate folders with either slash; elsewhere a backslash belongs to the name.
+    constexpr bool backslashSeparates = std::filesystem::path::preferred_separator == '\\';
+    const auto separator = bootFilePath.find_last_of(backslashSeparates ? "/\\" : "/");
     return separator == std::string::npos ? bootFilePath : bootFilePath.substr(separator + 1);
 }
 

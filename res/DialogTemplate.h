@@ -16,6 +16,7 @@ enum ControlStyle : unsigned {
     kDropDownList = 0x0020,
     kVScrollAlways = 0x0040,
     kBordered = 0x0080,
+    kPassword = 0x0100, // edit: shows a mask for every character
 };
 
 struct ControlTemplate {

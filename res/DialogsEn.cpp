@@ -89,6 +89,15 @@ const std::vector<DialogTemplate>& EnglishDialogs() {
             {1030, ControlClass::Button, 61, 49, 50, 14, "Restart Now", kPush | kHidden},
             {1031, ControlClass::Button, 119, 49, 50, 14, "Restart Later", kPush | kHidden},
         }},
+        {150, "vornalix", 200, 92, "MS Sans Serif", 12, false, { // password prompt
+            {1050, ControlClass::Static, 7, 7, 186, 20, "The Qel Gateway asks for a user name and a password.", 0},
+            {-1, ControlClass::Static, 7, 33, 52, 10, "User name:", 0},
+            {1051, ControlClass::Edit, 62, 31, 131, 14, "", kAutoScroll},
+            {-1, ControlClass::Static, 7, 52, 52, 10, "Password:", 0},
+            {1052, ControlClass::Edit, 62, 50, 131, 14, "", kAutoScroll | kPassword},
+            {1, ControlClass::Button, 86, 72, 50, 14, "OK", kDefaultPush},
+            {2, ControlClass::Button, 143, 72, 50, 14, "Cancel", kPush},
+        }},
     };
     return dialogs;
 }

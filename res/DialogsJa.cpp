@@ -89,6 +89,15 @@ const std::vector<DialogTemplate>& JapaneseDialogs() {
             {1030, ControlClass::Button, 55, 49, 58, 14, "今すぐ再起動", kPush | kHidden},
             {1031, ControlClass::Button, 119, 49, 58, 14, "後で再起動", kPush | kHidden},
         }},
+        {150, "vornalix", 200, 92, "MS UI Gothic", 12, false, { // password prompt
+            {1050, ControlClass::Static, 7, 7, 186, 20, "Qel Gateway にアクセスするには、ユーザー名とパスワードが必要です。", 0},
+            {-1, ControlClass::Static, 7, 33, 52, 10, "ユーザー名:", 0},
+            {1051, ControlClass::Edit, 62, 31, 131, 14, "", kAutoScroll},
+            {-1, ControlClass::Static, 7, 52, 52, 10, "パスワード:", 0},
+            {1052, ControlClass::Edit, 62, 50, 131, 14, "", kAutoScroll | kPassword},
+            {1, ControlClass::Button, 86, 72, 50, 14, "OK", kDefaultPush},
+            {2, ControlClass::Button, 143, 72, 50, 14, "キャンセル", kPush},
+        }},
     };
     return dialogs;
 }

@@ -1,10 +1,7 @@
 #pragma once
-// The application icon (icon resource 128), drawn at start-up.
-#include <QIcon>
-
+// The application icon: icon resource 128, shown by every page in its caption and the taskbar.
 namespace vornalix::ui {
 
 constexpr int kAppIconId = 128;
-QIcon AppIcon();
 
 } // namespace vornalix::ui

@@ -5,20 +5,20 @@ namespace vornalix::ui {
 void ApplyDialogColorsToAll(); // Dialog.cpp
 
 namespace {
-QColor background = StartupBackground();
-QColor text = QColor(0, 0, 0);
+Color background = StartupBackground();
+Color text = kBlack;
 } // namespace
 
-void SetDialogColors(const QColor& newBackground, const QColor& newText) {
+void SetDialogColors(Color newBackground, Color newText) {
     background = newBackground;
     text = newText;
     ApplyDialogColorsToAll();
 }
 
-QColor DialogBackground() {
+Color DialogBackground() {
     return background;
 }
-QColor DialogText() {
+Color DialogText() {
     return text;
 }
 

@@ -1,11 +1,11 @@
 #include "ui/GuiThread.h"
 #include "ui/Dialog.h"
+#include "ui/DialogBackend.h"
+#include "ui/EventPump.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QThread>
-
+#include <chrono>
 #include <future>
+#include <thread>
 
 namespace vornalix::ui {
 
@@ -29,23 +29,16 @@ void GuiThread::Detach() {
     changed.notify_all();
 }
 
+// The page is destroyed only on the GUI thread, after it detached: a queued call that still finds the
+// link attached there finds the page alive.
 bool GuiThread::Post(std::function<void(Dialog&)> fn) {
-    QPointer<Dialog> target;
-    {
-        std::lock_guard lock(mutex);
-        if (detached || !page)
-            return false;
-        target = page;
-    }
+    if (!Attached())
+        return false;
     auto self = shared_from_this();
-    QMetaObject::invokeMethod(
-        target.data(),
-        [self, target, fn = std::move(fn)] {
-            if (target && self->Attached())
-                fn(*target);
-        },
-        Qt::QueuedConnection);
-    return true;
+    return PostToGuiThread([self, fn = std::move(fn)] {
+        if (self->Attached())
+            fn(*self->page);
+    });
 }
 
 bool GuiThread::PostCommand(int id) {
@@ -53,35 +46,29 @@ bool GuiThread::PostCommand(int id) {
 }
 
 bool GuiThread::Call(std::function<void(Dialog&)> fn) {
-    QPointer<Dialog> target;
-    {
-        std::lock_guard lock(mutex);
-        if (detached || !page)
-            return false;
-        target = page;
-    }
-    if (QThread::currentThread() == target->thread()) {
-        fn(*target);
+    if (!Attached())
+        return false;
+    if (OnGuiThread()) {
+        fn(*page);
         return true;
     }
     auto pending = std::make_shared<Pending>();
     auto self = shared_from_this();
-    QMetaObject::invokeMethod(
-        target.data(),
-        [self, target, pending, fn = std::move(fn)] {
-            {
-                std::lock_guard lock(self->mutex);
-                pending->started = !self->detached && target;
-            }
-            if (pending->started)
-                fn(*target);
-            {
-                std::lock_guard lock(self->mutex);
-                pending->done = true;
-            }
-            self->changed.notify_all();
-        },
-        Qt::QueuedConnection);
+    bool queued = PostToGuiThread([self, pending, fn = std::move(fn)] {
+        {
+            std::lock_guard lock(self->mutex);
+            pending->started = !self->detached;
+        }
+        if (pending->started)
+            fn(*self->page);
+        {
+            std::lock_guard lock(self->mutex);
+            pending->done = true;
+        }
+        self->changed.notify_all();
+    });
+    if (!queued)
+        return false;
     std::unique_lock lock(mutex);
     // A call that has started is always waited for: fn may refer to the caller's locals.
     changed.wait(lock, [&] { return pending->done || (detached && !pending->started); });
@@ -89,27 +76,30 @@ bool GuiThread::Call(std::function<void(Dialog&)> fn) {
 }
 
 void GuiThread::Run(const std::function<void()>& fn) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread()) {
+    if (OnGuiThread()) {
         fn();
         return;
     }
     std::promise<void> done;
     auto finished = done.get_future();
-    QMetaObject::invokeMethod(
-        app,
-        [&done, &fn] {
+    if (!PostToGuiThread([&done, &fn] {
             fn();
             done.set_value();
-        },
-        Qt::QueuedConnection);
+        })) {
+        fn();
+        return;
+    }
     finished.get();
+}
+
+void PumpEvents(bool withUserInput) {
+    ProcessPendingEvents(withUserInput, 10);
 }
 
 void WaitPumping(const std::function<bool()>& done) {
     while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
+        ProcessPendingEvents(true, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 

@@ -3,8 +3,6 @@
 // synchronous calls to that page; once the page detaches (it closes, or it is about to wait for its
 // workers), posts are dropped and blocked callers return false at once, so a worker can never deadlock on
 // a page that has stopped handling messages. Run carries a call that belongs to no page (a message box).
-#include <QPointer>
-
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -26,11 +24,13 @@ public:
     // Posts a command (a button id) to the page.
     bool PostCommand(int id);
 
+    // The page detaches before it is destroyed (on the GUI thread).
     void Detach();
     bool Attached() const;
 
-    // Runs fn on the application's GUI thread and waits for it (at once on that thread). The GUI thread
-    // must keep handling events meanwhile: it waits for workers only through WaitPumping.
+    // Runs fn on the application's GUI thread and waits for it (at once on that thread, or when no GUI
+    // runs). The GUI thread must keep handling events meanwhile: it waits for workers only through
+    // WaitPumping.
     static void Run(const std::function<void()>& fn);
 
 private:
@@ -38,11 +38,7 @@ private:
     mutable std::mutex mutex;
     std::condition_variable changed;
     bool detached = false;
-    QPointer<Dialog> page;
+    Dialog* page;
 };
-
-// Waits on the GUI thread without blocking it: processes events in 10 ms steps until done() is true, so
-// workers that call into the GUI keep being served.
-void WaitPumping(const std::function<bool()>& done);
 
 } // namespace vornalix::ui

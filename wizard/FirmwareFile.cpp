@@ -2,11 +2,6 @@
 #include "res/Resources.h"
 #include "web/FirmwareFile.h"
 
-#include <QDir>
-#include <QFileDialog>
-#include <QFileIconProvider>
-#include <QFileInfo>
-
 #include <cctype>
 #include <filesystem>
 #include <memory>
@@ -43,6 +38,21 @@ bool HasBinExtension(const std::string& name) {
     return Upper(name.substr(name.size() - 4)) == ".BIN";
 }
 
+// Paths are UTF-8 inside the wizard; std::filesystem takes and gives them in the system's own form.
+std::filesystem::path PathOf(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+std::string TextOf(const std::filesystem::path& path) {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+
+bool IsSeparator(char c) {
+    return c == '/' || c == kSeparator;
+}
+
 // Case-insensitive alphabetical order; names that differ only in case by their bytes.
 bool ListedBefore(const std::string& a, const std::string& b) {
     std::string upperA = Upper(a), upperB = Upper(b);
@@ -61,84 +71,47 @@ const std::string& FirmwareArgument() {
 std::string DefaultPath(const std::string& argument, const std::string& directory) {
     std::string folder = directory;
     // The root folder: one separator between it and the name.
-    if (!folder.empty() && folder.back() == '/')
+    if (!folder.empty() && IsSeparator(folder.back()))
         folder.pop_back();
     std::string name = Trim(argument);
+    // A name from the root (or, on Windows, with a drive) is taken as it is.
     if (!name.empty())
-        return name.front() == '/' ? name : folder + "/" + name;
+        return IsSeparator(name.front()) || PathOf(name).is_absolute() ? name : folder + kSeparator + name;
     std::error_code error;
     std::string first;
-    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-        std::string file = it->path().filename().string();
+    for (std::filesystem::directory_iterator it(PathOf(directory), error), end; !error && it != end;
+         it.increment(error)) {
+        std::string file = TextOf(it->path().filename());
         std::error_code typeError;
         if (HasBinExtension(file) && it->is_regular_file(typeError) && (first.empty() || ListedBefore(file, first)))
             first = file;
     }
-    return first.empty() ? std::string() : folder + "/" + first;
+    return first.empty() ? std::string() : folder + kSeparator + first;
 }
 
 std::string DefaultFirmwarePath() {
     std::error_code error;
-    return DefaultPath(FirmwareArgument(), std::filesystem::current_path(error).string());
+    return DefaultPath(FirmwareArgument(), TextOf(std::filesystem::current_path(error)));
 }
 
 std::string OpenErrorText(const std::string& path) {
     return web::FirmwareFileProblem(path, kCauseLimit);
 }
 
-namespace {
-
-// The list's type column in the UI language (Qt's own translations leave "Folder" in English).
-class FileTypeNames : public QFileIconProvider {
-public:
-    QString type(const QFileInfo& info) const override {
-        using res::StringId;
-        auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
-        if (info.isDir() && !info.isRoot())
-            return text(StringId::FileDialogFolderType);
-        if (!info.isFile())
-            return QFileIconProvider::type(info);
-        const QString suffix = info.suffix();
-        return suffix.isEmpty() ? text(StringId::FileDialogPlainFileType)
-                                : text(StringId::FileDialogFileTypeOf).replace(QStringLiteral("%1"), suffix);
-    }
-};
-
-} // namespace
-
-std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni) {
+ui::OpenFileRequest FirmwareFileRequest(bool withParamIni) {
     using res::StringId;
-    auto text = [](StringId id) { return QString::fromStdString(res::LoadString(id)); };
-    auto owned = std::make_unique<QFileDialog>(parent, text(StringId::FileDialogTitle));
-    QFileDialog& dialog = *owned;
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDirectory(QDir::currentPath());
-    dialog.setDefaultSuffix(QStringLiteral("bin"));
-    QStringList filters{text(StringId::BinaryFilesFilter)};
+    ui::OpenFileRequest request;
+    request.filters.push_back({res::LoadString(StringId::BinaryFilesFilter), "*.bin"});
     if (withParamIni)
-        filters << QStringLiteral("PARAM.INI (param.ini)");
-    filters << text(StringId::AllFilesFilter);
-    dialog.setNameFilters(filters);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    // The dialog's own words in the UI language.
-    const std::pair<QFileDialog::DialogLabel, StringId> labels[] = {
-        {QFileDialog::LookIn, StringId::FileDialogLookIn},     {QFileDialog::FileName, StringId::FileDialogFileName},
-        {QFileDialog::FileType, StringId::FileDialogFileType}, {QFileDialog::Accept, StringId::FileDialogOpen},
-        {QFileDialog::Reject, StringId::FileDialogCancel},
-    };
-    for (auto [label, id] : labels)
-        dialog.setLabelText(label, text(id));
-    static FileTypeNames typeNames; // outlives every dialog
-    dialog.setIconProvider(&typeNames);
-    return owned;
+        request.filters.push_back({"PARAM.INI (param.ini)", "param.ini"});
+    request.filters.push_back({res::LoadString(StringId::AllFilesFilter), "*"});
+    request.defaultExtension = "bin";
+    request.initialName = "*.bin";
+    return request;
 }
 
-std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni) {
-    auto dialog = BuildFirmwareDialog(parent, withParamIni);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog->selectedFiles().front().toStdString();
+std::optional<std::string> BrowseForFirmware(ui::Dialog* owner, bool withParamIni) {
+    return ui::OpenFile(owner, FirmwareFileRequest(withParamIni));
 }
 
 } // namespace vornalix::wizard

@@ -1,12 +1,14 @@
 #pragma once
 // The firmware file as both firmware pages handle it: the path an empty page starts with, the check
 // before Next, and the Browse dialog.
-#include <memory>
+#include "ui/OpenFile.h"
+
 #include <optional>
 #include <string>
 
-class QFileDialog;
-class QWidget;
+namespace vornalix::ui {
+class Dialog;
+}
 
 namespace vornalix::wizard {
 
@@ -24,10 +26,9 @@ std::string DefaultFirmwarePath();
 // Never blocks (a named pipe or a device is refused without being opened for reading).
 std::string OpenErrorText(const std::string& path);
 
-// The file dialog of the firmware pages, worded in the UI language; withParamIni adds the "param.ini"
-// filter.
-std::unique_ptr<QFileDialog> BuildFirmwareDialog(QWidget* parent, bool withParamIni);
-// Runs that dialog: the chosen file, nullopt when the user cancels.
-std::optional<std::string> BrowseForFirmware(QWidget* parent, bool withParamIni);
+// What the firmware pages' file dialog offers: binary files, all files and, with withParamIni, "param.ini".
+ui::OpenFileRequest FirmwareFileRequest(bool withParamIni);
+// Runs that dialog over owner: the chosen file, nullopt when the user cancels.
+std::optional<std::string> BrowseForFirmware(ui::Dialog* owner, bool withParamIni);
 
 } // namespace vornalix::wizard

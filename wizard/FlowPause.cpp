@@ -1,7 +1,6 @@
 #include "wizard/FlowPause.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
+#include "ui/EventPump.h"
 
 #include <algorithm>
 #include <thread>
@@ -14,8 +13,7 @@ Sleep RealSleep() {
         using Clock = std::chrono::steady_clock;
         const Clock::time_point end = Clock::now() + pause;
         for (;;) {
-            if (QCoreApplication::instance())
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            ui::PumpEvents(false);
             const Clock::time_point now = Clock::now();
             if (now >= end)
                 return;

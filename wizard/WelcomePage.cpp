@@ -30,7 +30,7 @@ void WelcomePage::DoDataExchange(bool saveAndValidate) {
 }
 
 void WelcomePage::OnOK() {
-    hide();
+    Hide();
     gatewayUrl = kDefaultGatewayUrl;
     std::string firmwarePath;
     std::string urlCopy;

@@ -1,12 +1,7 @@
 #include "wizard/WizardPage.h"
 #include "res/Resources.h"
-#include "ui/AppIcon.h"
+#include "ui/EventPump.h"
 #include "wizard/PageBanner.h"
-
-#include <QCoreApplication>
-#include <QPainter>
-#include <QProgressBar>
-#include <QWidget>
 
 #include <initializer_list>
 #include <iterator>
@@ -41,16 +36,13 @@ constexpr TransparentLabels kTransparent[] = {
 
 } // namespace
 
-WizardPage::WizardPage(int templateId) : ui::Dialog(templateId) {
-    setWindowIcon(ui::AppIcon());
-}
+WizardPage::WizardPage(int templateId) : ui::Dialog(templateId) {}
 
 bool WizardPage::OnInitDialog() {
     ui::Dialog::OnInitDialog();
     // A window menu item would carry string 101; the table defines none, and Linux window managers
     // keep their window menus to themselves, so there is nothing to add.
     (void)kSystemMenuTextId;
-    setWindowIcon(ui::AppIcon());
     return true;
 }
 
@@ -59,25 +51,29 @@ int WizardPage::RunWhileWaiting(const std::function<int(const WaitHook&)>& reque
     bool wasEnabled[std::size(held)];
     // The focus stays where it was: disabling Next would pass it on to Cancel (as would a first activation of
     // the page meanwhile), and Enter would then end the wizard.
-    if (!focusWidget())
-        focusNextChild();
-    QWidget* heldFocus = focusWidget();
+    if (FocusedItem() == 0)
+        for (const auto& control : Template().controls)
+            if (control.cls != res::ControlClass::Static && control.cls != res::ControlClass::Progress &&
+                control.id != -1 && IsItemShown(control.id) && IsItemEnabled(control.id)) {
+                FocusItem(control.id);
+                break;
+            }
+    const int heldFocus = FocusedItem();
     for (std::size_t i = 0; i < std::size(held); ++i) {
-        QWidget* button = Item(held[i]);
-        wasEnabled[i] = button && button->isEnabled();
+        wasEnabled[i] = IsItemEnabled(held[i]);
         EnableItem(held[i], false);
     }
     waiting = true;
     cancelWhileWaiting = false;
     int result = request([this] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ui::PumpEvents(true);
         return !cancelWhileWaiting;
     });
     waiting = false;
     for (std::size_t i = 0; i < std::size(held); ++i)
         EnableItem(held[i], wasEnabled[i]);
-    if (heldFocus && heldFocus->isEnabled())
-        heldFocus->setFocus(Qt::OtherFocusReason);
+    if (heldFocus != 0 && IsItemEnabled(heldFocus))
+        FocusItem(heldFocus);
     if (cancelWhileWaiting) {
         EndDialog(common::IDCANCEL);
         return -1;
@@ -99,8 +95,8 @@ bool WizardPage::OnCommand(int id) {
     return ui::Dialog::OnCommand(id);
 }
 
-void WizardPage::OnPaint(QPainter& painter) {
-    PaintPageBanner(*this, painter, BannerTitle(), BannerFontHeight());
+void WizardPage::OnPaint(ui::Canvas& canvas) {
+    PaintPageBanner(canvas, BannerTitle(), BannerFontHeight());
 }
 
 bool WizardPage::IsTransparent(const res::ControlTemplate& control) const {
@@ -122,19 +118,6 @@ bool WizardPage::IsTransparent(const res::ControlTemplate& control) const {
         }
     }
     return false;
-}
-
-void WizardPage::ShowProgress(int id, const common::ProgressBarState& state) {
-    auto* bar = ItemAs<QProgressBar>(id);
-    if (bar == nullptr)
-        return;
-    if (state.high() > state.low()) {
-        bar->setRange(state.low(), state.high());
-        bar->setValue(state.pos());
-    } else {
-        bar->setRange(0, 1);
-        bar->setValue(0);
-    }
 }
 
 } // namespace vornalix::wizard

@@ -1,7 +1,6 @@
 #pragma once
 // What every wizard page shares: the application icon, the title band, labels drawn on the
 // page colour, and Back (1034) ending the page with 1034.
-#include "common/ProgressBarState.h"
 #include "ui/Dialog.h"
 #include "wizard/PageResult.h"
 
@@ -31,11 +30,9 @@ protected:
 
     bool OnInitDialog() override;
     bool OnCommand(int id) override;
-    void OnPaint(QPainter& painter) override;
+    void OnPaint(ui::Canvas& canvas) override;
     bool IsTransparent(const res::ControlTemplate& control) const override;
-    // Shows `state` in the progress bar control `id`; an empty range shows an empty bar (Qt would show a busy
-    // indicator).
-    void ShowProgress(int id, const common::ProgressBarState& state);
+    bool ShowsAppIcon() const override { return true; }
 
 private:
     bool waiting = false;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace vornalix::app {
 
@@ -19,24 +20,16 @@ bool AsksForHelp(int argc, char** argv) {
     return argc == 2 && std::strcmp(argv[1], "--help") == 0;
 }
 
-bool HasDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
-            return true;
-    }
-    return false;
-}
-
 const char* UsageText() {
-    return "usage: vornalix [--helper-fd N] [FIRMWARE]\n"
-           "The firmware upgrade wizard for the Qel Gateway.\n"
-           "FIRMWARE  the firmware file the wizard's file pages start with; the rest of the command line\n"
-           "          after the program name, joined with single blanks, relative to the current folder.\n"
-           "          Without it, the first \"*.bin\" file of the current folder in alphabetical order.\n"
-           "--helper-fd N  descriptor N is connected to a running vornalix-adapter-helper, which does the\n"
-           "          emergency upgrade's privileged steps (without it: started directly as root, or through\n"
-           "          pkexec, which asks for an administrator's password).\n";
+    static const std::string text =
+        std::string("usage: vornalix ") + (*HelperUsage() ? "[--helper-fd N] " : "") +
+        "[FIRMWARE]\n"
+        "The firmware upgrade wizard for the Qel Gateway.\n"
+        "FIRMWARE  the firmware file the wizard's file pages start with; the rest of the command line\n"
+        "          after the program name, joined with single blanks, relative to the current folder.\n"
+        "          Without it, the first \"*.bin\" file of the current folder in alphabetical order.\n" +
+        HelperUsage();
+    return text.c_str();
 }
 
 } // namespace vornalix::app

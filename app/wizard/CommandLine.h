@@ -12,7 +12,11 @@ std::string FirmwareNameFromArguments(int argc, char** argv);
 bool AsksForHelp(int argc, char** argv);
 const char* UsageText();
 
-// Whether a display to show the wizard on is named (X11, Wayland, or a Qt platform chosen by hand).
-bool HasDisplay();
+// What differs between systems (linux/, windows/).
+// Before anything else: drops what the process must not hold, takes the arguments the system passes
+// beside the user's (the helper's descriptor), and makes argv UTF-8.
+void PrepareProcess(int& argc, char**& argv);
+// The usage lines of the system's own options ("" when none).
+const char* HelperUsage();
 
 } // namespace vornalix::app

@@ -1,13 +1,9 @@
 #include "app/wizard/WizardApp.h"
+#include "common/Socket.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
 #include "wizard/WelcomePage.h"
-
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <QColor>
 
 namespace vornalix::app {
 
@@ -17,11 +13,17 @@ std::string SocketStartupFailureText() {
                : "Network sockets could not be initialized.\nVornalix cannot run without them.";
 }
 
+WizardApp::WizardApp() = default;
+WizardApp::~WizardApp() = default;
+
 bool WizardApp::StartSockets() {
-    int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (probe < 0)
+    sockets = std::make_unique<common::SocketsStarted>();
+    if (!sockets->Started())
         return false;
-    ::close(probe);
+    common::SocketHandle probe = common::OpenUdpSocket(false);
+    if (probe == common::kNoSocket)
+        return false;
+    common::CloseSocket(probe);
     return true;
 }
 
@@ -34,7 +36,7 @@ bool WizardApp::InitInstance() {
         ui::AppPrompt().MessageBox(SocketStartupFailureText(), common::MB_OK | common::MB_ICONEXCLAMATION);
         return false;
     }
-    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
+    ui::SetDialogColors(ui::StartupBackground(), ui::kBlack);
     auto welcome = CreateWelcomePage();
     welcome->DoModal();
     return false;

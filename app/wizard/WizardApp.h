@@ -4,6 +4,9 @@
 
 #include <memory>
 
+namespace vornalix::common {
+class SocketsStarted;
+}
 namespace vornalix::wizard {
 class WelcomePage;
 }
@@ -12,7 +15,8 @@ namespace vornalix::app {
 
 class WizardApp {
 public:
-    virtual ~WizardApp() = default;
+    WizardApp();
+    virtual ~WizardApp();
     // Runs the wizard; returns false in every case, so the process ends after it.
     bool InitInstance();
 
@@ -22,6 +26,9 @@ protected:
     virtual std::unique_ptr<wizard::WelcomePage> CreateWelcomePage();
 
     wizard::PageFactory pageFactory;
+
+private:
+    std::unique_ptr<common::SocketsStarted> sockets; // for the program's lifetime
 };
 
 // The message shown when sockets cannot be started.

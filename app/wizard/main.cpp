@@ -1,36 +1,26 @@
-// vornalix [--helper-fd N] [FIRMWARE]: the firmware upgrade wizard.
+// vornalix [--helper-fd N] [FIRMWARE]: the firmware upgrade wizard (--helper-fd on Linux only).
 #include "app/wizard/CommandLine.h"
 #include "app/wizard/WizardApp.h"
-#include "common/DropCapabilities.h"
-#include "hostnet/AdapterPrivilege.h"
 #include "res/Resources.h"
-#include "ui/AppIcon.h"
+#include "ui/Application.h"
 #include "ui/GuiPrompt.h"
-#include "ui/QtLanguage.h"
 #include "wizard/FirmwareFile.h"
 
-#include <QApplication>
-
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
-    vornalix::common::DropCapabilities();
-    vornalix::hostnet::SetGivenHelperSocket(vornalix::hostnet::TakeHelperSocketArgument(argc, argv));
+    vornalix::app::PrepareProcess(argc, argv);
     // Before the application object: help needs no display.
     if (vornalix::app::AsksForHelp(argc, argv)) {
         std::fputs(vornalix::app::UsageText(), stdout);
         return 0;
     }
-    // Qt would abort with its own English words.
-    if (!vornalix::app::HasDisplay()) {
+    auto application = vornalix::ui::Application::Start(argc, argv);
+    if (!application) {
         std::fprintf(stderr, "%s\n", vornalix::res::LoadString(vornalix::res::StringId::NoDisplay).c_str());
         return 1;
     }
-    QApplication application(argc, argv);
-    vornalix::ui::SetApplicationNameFromPath(QString::fromLocal8Bit(argv[0]));
-    QApplication::setApplicationName(vornalix::ui::ApplicationName());
-    QApplication::setWindowIcon(vornalix::ui::AppIcon());
-    vornalix::ui::UseQtLanguage(vornalix::res::CurrentLanguage());
     vornalix::wizard::SetFirmwareArgument(vornalix::app::FirmwareNameFromArguments(argc, argv));
     vornalix::ui::GuiPrompt prompt;
     vornalix::ui::SetAppPrompt(&prompt);

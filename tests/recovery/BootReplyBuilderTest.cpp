@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace vornalix::recovery;
@@ -89,6 +90,12 @@ TEST(BootReplyBuilder, PathWithoutSeparatorIsTheWholeNameUpperCasedLettersOnly) 
     const BootReplyBuilder builder(inet_addr("192.168.1.1"), "fw-1.2_a~b.bin");
     ASSERT_TRUE(builder.Build(record));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&record[108])), "FW-1.2_A~B.BIN");
+}
+
+TEST(BootReplyBuilder, NameAfterTheSystemsLastSeparator) {
+    const bool windows = std::filesystem::path::preferred_separator == '\\';
+    EXPECT_EQ(BootReplyBuilder::BootFileNameOf("C:\\fw\\qel.bin"), windows ? "qel.bin" : "C:\\fw\\qel.bin");
+    EXPECT_EQ(BootReplyBuilder::BootFileNameOf("Z:\\tmp/sub\\qel.bin"), windows ? "qel.bin" : "sub\\qel.bin");
 }
 
 TEST(BootReplyBuilder, ChaddrWithLetterBytesComesBackUnchanged) {

@@ -1,13 +1,10 @@
 #include "ModalScript.h"
 #include "res/Resources.h"
-#include "ui/AppIcon.h"
 #include "wizard/FinalPage.h"
 #include "wizard/ModePage.h"
 #include "wizard/OutcomePage.h"
 #include "wizard/WelcomePage.h"
 
-#include <QLabel>
-#include <QTest>
 #include <gmock/gmock.h>
 
 using namespace vornalix;
@@ -26,11 +23,20 @@ Shown ButtonsOf(OutcomePage& page) {
     return {page.IsItemShown(common::IDOK), page.IsItemShown(common::IDCANCEL), page.IsItemShown(IDC_OUTCOME_NEXT)};
 }
 
+bool IsPushButton(const res::ControlTemplate& control) {
+    return control.cls == res::ControlClass::Button && !(control.style & res::kAutoRadio);
+}
+
+// Enter with the focus on the page's first control that is no push button.
 void PressEnterAwayFromButtons(ui::Dialog& d) {
-    if (QWidget* focused = d.focusWidget())
-        focused->clearFocus();
-    d.setFocus();
-    QTest::keyClick(&d, Qt::Key_Return);
+    for (const auto& control : d.Template().controls)
+        if (!IsPushButton(control) && control.id != -1) {
+            d.FocusItem(control.id);
+            break;
+        }
+    const res::ControlTemplate* focused = d.Template().Find(d.FocusedItem());
+    EXPECT_TRUE(focused && !IsPushButton(*focused));
+    d.PressEnter();
 }
 
 class PagesTest : public ::testing::TestWithParam<res::Language> {
@@ -66,31 +72,23 @@ TEST_P(PagesTest, OutcomeResults) {
     OutcomePage retry(40, "T", "M", kLayoutTemplate);
     EXPECT_EQ(RunModal(retry, [](ui::Dialog& d) { d.Command(common::IDOK); }), common::IDOK);
     OutcomePage next(40, "T", "M", kLayoutRetryNext);
-    EXPECT_EQ(RunModal(next, [](ui::Dialog& d) { QTest::mouseClick(d.Item(IDC_OUTCOME_NEXT), Qt::LeftButton); }),
-              IDC_OUTCOME_NEXT);
-    // With layout 5 no Exit is visible, yet Escape and the close box give 2.
+    EXPECT_EQ(RunModal(next, [](ui::Dialog& d) { d.Command(IDC_OUTCOME_NEXT); }), IDC_OUTCOME_NEXT);
+    // With layout 5 no Exit is visible, yet Escape and the close box (both Cancel) give 2.
     OutcomePage escaped(40, "T", "M", kLayoutRetryNext);
-    EXPECT_EQ(RunModal(escaped, [](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }), common::IDCANCEL);
-    OutcomePage closed(40, "T", "M", kLayoutRetryNext);
-    EXPECT_EQ(RunModal(closed, [](ui::Dialog& d) { d.close(); }), common::IDCANCEL);
+    EXPECT_EQ(RunModal(escaped, [](ui::Dialog& d) { d.Command(common::IDCANCEL); }), common::IDCANCEL);
     EXPECT_EQ(prompts.prompt.Count(), 0u);
 }
 
 TEST_P(PagesTest, ExitWithLayoutFourRemindsToPowerCycleFirst) {
-    using Way = std::function<void(ui::Dialog&)>;
-    const Way ways[] = {
-        [](ui::Dialog& d) { QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton); },
-        [](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); },
-        [](ui::Dialog& d) { d.close(); },
-    };
-    for (const auto& way : ways) {
+    // Exit, Escape and the close box: each is the Cancel command.
+    {
         PromptScope prompts;
         OutcomePage page(40, res::LoadString(vornalix::res::StringId::UpdateCompleteTitle),
                          res::LoadString(vornalix::res::StringId::UpdateCompleteText), kLayoutExitReminder);
         bool openWhenAsked = false;
         int result = RunModal(page, [&](ui::Dialog& d) {
-            way(d);
-            openWhenAsked = prompts.prompt.Count() == 1 && d.isVisible();
+            d.Command(common::IDCANCEL);
+            openWhenAsked = prompts.prompt.Count() == 1 && d.IsVisible();
         });
         EXPECT_EQ(result, common::IDCANCEL);
         ASSERT_EQ(prompts.prompt.Count(), 1u);
@@ -115,7 +113,7 @@ TEST_P(PagesTest, FinalPageLayouts) {
     FinalPage both(res::LoadString(vornalix::res::StringId::UpgradeSucceededText), kLayoutTemplate);
     result = RunModal(both, [](ui::Dialog& d) {
         EXPECT_TRUE(d.IsItemShown(common::IDOK));
-        QTest::mouseClick(d.Item(common::IDOK), Qt::LeftButton);
+        d.Command(common::IDOK);
     });
     EXPECT_EQ(result, common::IDOK);
     EXPECT_EQ(both.BannerTitle(), res::LoadString(vornalix::res::StringId::UpdateCompleteTitle));
@@ -145,23 +143,6 @@ TEST_P(PagesTest, PagesShowTheirTextsNotTheTemplatePlaceholders) {
     EXPECT_EQ(outcome.BannerTitle(), res::LoadString(vornalix::res::StringId::CheckStatusTitle));
 }
 
-TEST_P(PagesTest, LabelsOnThePageColour) {
-    ModePage mode;
-    mode.InitializeForDisplay();
-    for (QLabel* label : mode.findChildren<QLabel*>())
-        EXPECT_FALSE(label->autoFillBackground()) << label->text().toStdString();
-    PageFactory factory;
-    WelcomePage welcome(factory);
-    welcome.InitializeForDisplay();
-    EXPECT_FALSE(welcome.Item(IDC_WELCOME_TEXT)->autoFillBackground());
-    OutcomePage outcome(40, "T", "M", 0);
-    outcome.InitializeForDisplay();
-    EXPECT_FALSE(outcome.Item(IDC_OUTCOME_MESSAGE)->autoFillBackground());
-    // Every page carries the application icon.
-    EXPECT_FALSE(mode.windowIcon().isNull());
-    EXPECT_EQ(mode.windowIcon().cacheKey(), ui::AppIcon().cacheKey());
-}
-
 TEST_P(PagesTest, ModePage) {
     ModePage untouched;
     int result = RunModal(untouched, [](ui::Dialog& d) {
@@ -174,7 +155,7 @@ TEST_P(PagesTest, ModePage) {
 
     ModePage emergency;
     result = RunModal(emergency, [](ui::Dialog& d) {
-        QTest::mouseClick(d.Item(IDC_EMERGENCY), Qt::LeftButton);
+        d.Command(IDC_EMERGENCY);
         EXPECT_TRUE(d.IsItemChecked(IDC_EMERGENCY));
         EXPECT_FALSE(d.IsItemChecked(IDC_NORMAL));
         PressEnterAwayFromButtons(d);
@@ -184,10 +165,10 @@ TEST_P(PagesTest, ModePage) {
 
     ModePage back;
     result = RunModal(back, [](ui::Dialog& d) {
-        QTest::mouseClick(d.Item(IDC_EMERGENCY), Qt::LeftButton);
-        QTest::mouseClick(d.Item(IDC_NORMAL), Qt::LeftButton);
+        d.Command(IDC_EMERGENCY);
+        d.Command(IDC_NORMAL);
         EXPECT_FALSE(d.IsItemChecked(IDC_EMERGENCY));
-        QTest::keyClick(&d, Qt::Key_Escape);
+        d.Command(common::IDCANCEL);
     });
     EXPECT_EQ(result, common::IDCANCEL);
     EXPECT_EQ(back.mode, 0);

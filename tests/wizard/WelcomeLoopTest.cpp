@@ -67,14 +67,14 @@ public:
 
     int RunNormalUpgrade(std::string& urlCopy, std::string& firmwarePath) override {
         calls.push_back({'N', urlCopy, firmwarePath});
-        hiddenDuringFlows &= isHidden();
+        hiddenDuringFlows &= !IsVisible();
         if (normalEdits)
             normalEdits(urlCopy, firmwarePath);
         return Next();
     }
     int RunEmergencyUpgrade(std::string& firmwarePath) override {
         calls.push_back({'E', "", firmwarePath});
-        hiddenDuringFlows &= isHidden();
+        hiddenDuringFlows &= !IsVisible();
         if (emergencyEdits)
             emergencyEdits(firmwarePath);
         return Next();
@@ -205,12 +205,12 @@ TEST(StartUp, WithoutSocketsOnlyTheMessageIsShown) {
 
 TEST(StartUp, SetsTheColoursAndShowsTheWelcomePage) {
     PromptScope prompts;
-    ui::SetDialogColors(QColor(1, 2, 3), QColor(4, 5, 6));
+    ui::SetDialogColors({1, 2, 3}, {4, 5, 6});
     TestApp app;
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.welcomePages, 1);
-    EXPECT_EQ(ui::DialogBackground(), QColor(128, 255, 255));
-    EXPECT_EQ(ui::DialogText(), QColor(0, 0, 0));
+    EXPECT_EQ(ui::DialogBackground(), (ui::Color{128, 255, 255}));
+    EXPECT_EQ(ui::DialogText(), (ui::Color{0, 0, 0}));
     EXPECT_EQ(prompts.prompt.Count(), 0u);
 }
 

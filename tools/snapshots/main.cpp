@@ -5,11 +5,12 @@
 #include "hostnet/AdapterPrivilege.h"
 #include "recovery/ListenStatus.h"
 #include "res/Resources.h"
-#include "ui/AppIcon.h"
+#include "ui/Application.h"
 #include "ui/Dialog.h"
 #include "ui/DialogColors.h"
 #include "ui/GuiPrompt.h"
-#include "ui/QtLanguage.h"
+#include "ui/qt/QtDialog.h"
+#include "ui/qt/QtLanguage.h"
 #include "web/FirmwareFile.h"
 #include "web/GatewayHttpSession.h"
 #include "web/NetworkFailure.h"
@@ -28,6 +29,7 @@
 #include "wizard/normal/UploadProgressPage.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -114,8 +116,8 @@ int SampleAdapters(hostnet::AdapterEntry* table, int capacity) {
 // 3 with servers that could not listen.
 std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
     using res::LoadString;
-    auto page = std::make_unique<wizard::EmergencyTransferPage>(kSampleFirmware, inet_addr("192.168.1.1"),
-                                                                wizard::EmergencyTransferPage::Options{{}, false, nullptr});
+    auto page = std::make_unique<wizard::EmergencyTransferPage>(
+        kSampleFirmware, inet_addr("192.168.1.1"), wizard::EmergencyTransferPage::Options{{}, false, nullptr});
     page->InitializeForDisplay();
     const auto sessions = page->SessionPage();
     if (stage == 1) {
@@ -142,16 +144,18 @@ std::unique_ptr<ui::Dialog> TransferPageAt(int stage) {
                                         "192.168.1.1");
         sessions->SetStatusText(notice);
         page->ShowNotice(wizard::EmergencyTransferPage::IDC_STATUS,
-                         {wizard::EmergencyTransferPage::IDC_PEER, wizard::EmergencyTransferPage::IDC_PROGRESS}, notice);
+                         {wizard::EmergencyTransferPage::IDC_PEER, wizard::EmergencyTransferPage::IDC_PROGRESS},
+                         notice);
     }
     if (stage == 4) {
         // No administrator's permission for the adapter: what to run instead.
-        const std::string notice = res::FormatString(res::StringId::HelperNotAuthorized,
-                                                     {hostnet::RecoverCommand("eth0", kSampleFirmware)});
+        const std::string notice =
+            res::FormatString(res::StringId::HelperNotAuthorized, {hostnet::RecoverCommand("eth0", kSampleFirmware)});
         sessions->SetTitleText(LoadString(res::StringId::RestartGateway));
         sessions->SetStatusText(notice);
         page->ShowNotice(wizard::EmergencyTransferPage::IDC_STATUS,
-                         {wizard::EmergencyTransferPage::IDC_PEER, wizard::EmergencyTransferPage::IDC_PROGRESS}, notice);
+                         {wizard::EmergencyTransferPage::IDC_PEER, wizard::EmergencyTransferPage::IDC_PROGRESS},
+                         notice);
     }
     page->UpdateData(false);
     return page;
@@ -335,15 +339,14 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::PrivateRuntimeFolder runtimeFolder;
-    QApplication application(argc, argv);
-    ui::SetApplicationNameFromPath(QStringLiteral("vornalix"));
-    QApplication::setWindowIcon(ui::AppIcon());
+    auto application = ui::Application::Start(argc, argv);
+    ui::SetApplicationNameFromPath("vornalix");
     QDir out(QString::fromLocal8Bit(argv[1]));
     if (!out.mkpath(QStringLiteral("."))) {
         std::fprintf(stderr, "vornalix-snapshots: cannot create %s\n", argv[1]);
         return 1;
     }
-    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
+    ui::SetDialogColors(ui::StartupBackground(), ui::kBlack);
     wizard::PageFactory factory;
     bool ok = true;
     for (auto [language, tag] : {std::pair{res::Language::English, "en"}, std::pair{res::Language::Japanese, "ja"}}) {
@@ -352,20 +355,23 @@ int main(int argc, char** argv) {
         for (const auto& shot : Pages(factory)) {
             auto page = shot.create();
             page->InitializeForDisplay();
-            page->show();
+            QDialog& window = ui::Window(*page);
+            window.show();
             QApplication::processEvents();
-            ok &= Save(*page,
+            ok &= Save(window,
                        out.filePath(QStringLiteral("dialog%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
-            page->hide();
+            window.hide();
         }
         {
             wizard::PasswordDialog password("default");
-            password.show();
+            password.InitializeForDisplay();
+            ui::Window(password).show();
             QApplication::processEvents();
-            ok &= Save(password, out.filePath(QStringLiteral("password-%1.png").arg(tag)));
+            ok &= Save(ui::Window(password), out.filePath(QStringLiteral("password-%1.png").arg(tag)));
+            ui::Window(password).hide();
         }
         {
-            auto dialog = wizard::BuildFirmwareDialog(nullptr, true);
+            auto dialog = ui::BuildOpenFileDialog(nullptr, wizard::FirmwareFileRequest(true));
             dialog->show();
             QApplication::processEvents();
             ok &= Save(*dialog, out.filePath(QStringLiteral("open-dialog-%1.png").arg(tag)));

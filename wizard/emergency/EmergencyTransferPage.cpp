@@ -1,16 +1,14 @@
 #include "wizard/emergency/EmergencyTransferPage.h"
 
 #include "common/DottedAddress.h"
+#include "common/Socket.h"
 #include "res/Resources.h"
 #include "ui/GuiPrompt.h"
 #include "ui/GuiThread.h"
 
-#include <QTimerEvent>
-
 #include <mutex>
-#include <unistd.h>
-#include <utility>
 #include <thread>
+#include <utility>
 
 namespace vornalix::wizard {
 
@@ -24,7 +22,7 @@ EmergencyTransferPage& PageOf(ui::Dialog& dialog) {
 void GiveBackHold(hostnet::HeldAdapter& held, std::shared_ptr<hostnet::AdapterPrivilege>& holder) {
     for (int socket : {held.bootSocket, held.tftpSocket})
         if (socket >= 0)
-            ::close(socket);
+            common::CloseSocket(static_cast<common::SocketHandle>(socket));
     held.bootSocket = held.tftpSocket = -1;
     if (holder)
         std::exchange(holder, nullptr)->End();
@@ -41,7 +39,7 @@ public:
     void SetPeerText(const std::string& text) override { SetText(peerText, text); }
 
     void InvalidateTitle() override {
-        link->Post([](ui::Dialog& page) { page.update(); });
+        link->Post([](ui::Dialog& page) { page.Invalidate(); });
     }
 
     void PostUpdate() override { link->PostCommand(IDC_UPDATE); }
@@ -160,7 +158,8 @@ bool EmergencyTransferPage::OnInitDialog() {
             BeginHold(); // the servers start once the adapter is held
     }
     UpdateData(false);
-    timerId = startTimer(kStartTimerMs);
+    SetTimer(kStartTimer, kStartTimerMs);
+    startPending = true;
     return true;
 }
 
@@ -225,11 +224,12 @@ void EmergencyTransferPage::HoldEnded() {
     }
     if (privilege) {
         serverAddress = held.address;
-        watchTimerId = startTimer(kHolderWatchMs);
+        SetTimer(kWatchTimer, kHolderWatchMs);
+        watching = true;
         StartServers();
     }
     // The page already shows its waiting texts: now they say what came of it.
-    if (timerId == 0)
+    if (!startPending)
         ShowStartTexts();
 }
 
@@ -239,9 +239,9 @@ void EmergencyTransferPage::HolderLost() {
     held.bootSocket = held.tftpSocket = -1;
     if (finishCommand != 0)
         return;
-    ui::AppPrompt().MessageBox(res::FormatString(res::StringId::HelperEnded,
-                                                 {hostnet::RecoverCommand(holdInterface, firmwarePath)}),
-                               common::MB_OK | common::MB_ICONEXCLAMATION);
+    ui::AppPrompt().MessageBox(
+        res::FormatString(res::StringId::HelperEnded, {hostnet::RecoverCommand(holdInterface, firmwarePath)}),
+        common::MB_OK | common::MB_ICONEXCLAMATION);
     finishCommand = IDC_DL_FAIL;
     EndDialog(kTransferFailed);
 }
@@ -279,16 +279,14 @@ std::string EmergencyTransferPage::ListenFailureText(int which) const {
     return lines[which];
 }
 
-void EmergencyTransferPage::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == watchTimerId && watchTimerId != 0) {
-        if (privilege && privilege->Lost())
+void EmergencyTransferPage::OnTimer(int timerId) {
+    if (timerId == kWatchTimer) {
+        if (watching && privilege && privilege->Lost())
             HolderLost();
         return;
     }
-    if (event->timerId() != timerId) {
-        WizardPage::timerEvent(event);
+    if (timerId != kStartTimer || !startPending)
         return;
-    }
     KillStartTimer();
     ShowStartTexts();
 }
@@ -314,19 +312,19 @@ void EmergencyTransferPage::ShowStartTexts() {
     if (!notice.empty())
         ShowNotice(IDC_STATUS, {IDC_PEER, IDC_PROGRESS}, notice);
     UpdateData(false);
-    update();
+    Invalidate();
 }
 
 void EmergencyTransferPage::KillStartTimer() {
-    if (timerId != 0)
-        killTimer(timerId);
-    timerId = 0;
+    if (startPending)
+        KillTimer(kStartTimer);
+    startPending = false;
 }
 
 void EmergencyTransferPage::KillWatchTimer() {
-    if (watchTimerId != 0)
-        killTimer(watchTimerId);
-    watchTimerId = 0;
+    if (watching)
+        KillTimer(kWatchTimer);
+    watching = false;
 }
 
 bool EmergencyTransferPage::OnCommand(int id) {
@@ -354,7 +352,7 @@ bool EmergencyTransferPage::OnCommand(int id) {
 
 void EmergencyTransferPage::OnCancel() {
     // Escape and the close box do nothing while a transfer has the Cancel button disabled.
-    if (QWidget* cancel = Item(common::IDCANCEL); cancel && !cancel->isEnabled())
+    if (HasItem(common::IDCANCEL) && !IsItemEnabled(common::IDCANCEL))
         return;
     StopServers();
     KillStartTimer();

@@ -31,6 +31,9 @@ public:
     static constexpr int IDC_NOT_CONFIRMED = 1040;
     static constexpr int kTransferFailed = PageResult::TransferFailed;
     static constexpr int kTransferNotConfirmed = PageResult::TransferNotConfirmed;
+    // The start-up timer shows the waiting texts; the watch timer looks after the adapter's holder.
+    static constexpr int kStartTimer = 1;
+    static constexpr int kWatchTimer = 2;
     static constexpr int kStartTimerMs = 100;
 
     struct Options {
@@ -76,7 +79,7 @@ protected:
     void OnCancel() override;
     void OnDestroy() override;
     void DoDataExchange(bool saveAndValidate) override;
-    void timerEvent(QTimerEvent* event) override;
+    void OnTimer(int timerId) override;
 
 private:
     // Asks for the adapter to be held; HoldEnded follows on the GUI thread (never after the page has closed).
@@ -111,13 +114,13 @@ private:
     bool holdPending = false;
     struct PendingHold;
     std::shared_ptr<PendingHold> pendingHold;
-    int watchTimerId = 0;
+    bool watching = false; // the holder watch timer runs
 
     std::unique_ptr<recovery::BootReplyServer> bootServer;
     std::unique_ptr<recovery::TftpServer> tftpServer;
     recovery::ListenStatus bootStatus;
     recovery::ListenStatus tftpStatus;
-    int timerId = 0;
+    bool startPending = false;            // the start-up timer runs
     common::ProgressBarState progressBar; // GUI thread only
     // The command FinishTransfer posted (1, 1010 or 1040), 0 before: only that command ends the page. GUI thread
     // only.

@@ -6,8 +6,6 @@
 #include "ui/GuiPrompt.h"
 #include "wizard/FirmwareFile.h"
 
-#include <QComboBox>
-
 #include <algorithm>
 #include <cstring>
 
@@ -42,13 +40,12 @@ std::string FirmwareAdapterPage::AdapterLine(const hostnet::AdapterEntry& entry)
 }
 
 void FirmwareAdapterPage::DoDataExchange(bool saveAndValidate) {
-    auto* list = ItemAs<QComboBox>(IDC_ADAPTERS);
     if (saveAndValidate) {
         pathText = ItemText(IDC_PATH);
-        selectedIndex = list->currentIndex();
+        selectedIndex = SelectedListItem(IDC_ADAPTERS);
     } else {
         SetItemText(IDC_PATH, pathText);
-        list->setCurrentIndex(selectedIndex);
+        SelectListItem(IDC_ADAPTERS, selectedIndex);
     }
 }
 
@@ -83,9 +80,8 @@ bool FirmwareAdapterPage::OnInitDialog() {
         else if (result == kMediaSenseDeclined)
             EndDialog(wizard::IDC_BACK);
     }
-    auto* list = ItemAs<QComboBox>(IDC_ADAPTERS);
     for (int i = 0; i < adapterCount; ++i)
-        list->addItem(QString::fromStdString(AdapterLine(adapterTable[i])));
+        AddListItem(IDC_ADAPTERS, AdapterLine(adapterTable[i]));
     // A position beyond a shorter list selects the first adapter.
     selectedIndex = initialSelection >= 0 && initialSelection < adapterCount ? initialSelection : 0;
     UpdateData(false);

@@ -4,8 +4,6 @@
 #include "hostnet/RestartComputer.h"
 #include "ui/DialogColors.h"
 
-#include <QKeyEvent>
-
 namespace vornalix::wizard {
 
 RestartPromptDialog::RestartPromptDialog(const std::string& message, int mode)
@@ -25,7 +23,7 @@ void RestartPromptDialog::DoDataExchange(bool saveAndValidate) {
 
 bool RestartPromptDialog::OnInitDialog() {
     ui::Dialog::OnInitDialog();
-    ui::SetDialogColors(QColor(192, 192, 192), QColor(0, 0, 0));
+    ui::SetDialogColors({192, 192, 192}, ui::kBlack);
     if (mode == 1) {
         ShowItem(common::IDOK, true);
         ShowItem(kRestartLater, false);
@@ -35,8 +33,7 @@ bool RestartPromptDialog::OnInitDialog() {
         ShowItem(kRestartLater, true);
         ShowItem(kRestartNow, true);
         // Start on the button that does no harm.
-        if (QWidget* later = Item(kRestartLater))
-            later->setFocus();
+        FocusItem(kRestartLater);
     }
     return true;
 }
@@ -60,17 +57,7 @@ void RestartPromptDialog::OnCancel() {
 }
 
 void RestartPromptDialog::OnDestroy() {
-    ui::SetDialogColors(ui::StartupBackground(), QColor(0, 0, 0));
-}
-
-void RestartPromptDialog::keyPressEvent(QKeyEvent* event) {
-    // Enter is the OK handling whichever button has the focus: it never restarts the PC.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        Command(common::IDOK);
-        event->accept();
-        return;
-    }
-    ui::Dialog::keyPressEvent(event);
+    ui::SetDialogColors(ui::StartupBackground(), ui::kBlack);
 }
 
 } // namespace vornalix::wizard

@@ -33,7 +33,8 @@ protected:
     void OnCancel() override;
     void DoDataExchange(bool saveAndValidate) override;
     void OnDestroy() override;
-    void keyPressEvent(QKeyEvent* event) override;
+    // Enter is the OK handling whichever button has the focus: it never restarts the PC.
+    int OnEnterCommand() const override { return common::IDOK; }
 
 private:
     std::string message;

@@ -1,6 +1,5 @@
 #include "wizard/normal/DialogPasswordPrompt.h"
 
-#include "ui/Dialog.h"
 #include "ui/GuiThread.h"
 #include "wizard/normal/PasswordDialog.h"
 
@@ -10,9 +9,8 @@ web::PasswordChoice DialogPasswordPrompt::AskPassword(std::string& userName, std
     auto choice = web::PasswordChoice::GiveUp;
     ui::GuiThread::Run([&] {
         // Centred on the page that asked, when that is on screen.
-        ui::Dialog* page = ui::ActiveModalDialog();
-        PasswordDialog dialog(userName, page && page->isVisible() ? page : nullptr);
-        if (dialog.exec() != QDialog::Accepted)
+        PasswordDialog dialog(userName);
+        if (dialog.DoModal() != common::IDOK)
             return;
         userName = dialog.UserName();
         password = dialog.Password();

@@ -1,6 +1,7 @@
 #include "wizard/normal/UploadProgressPage.h"
 
 #include "res/Resources.h"
+#include "ui/EventPump.h"
 #include "ui/GuiPrompt.h"
 #include "ui/GuiThread.h"
 #include "web/UploadStatus.h"
@@ -102,7 +103,7 @@ void UploadProgressPage::ShowStage(std::optional<res::StringId> titleId, std::st
     statusText = std::move(text);
     if (titleId) {
         bannerTitle = res::LoadString(*titleId);
-        update();
+        Invalidate();
     }
     SetItemText(IDC_STATUS, statusText);
 }

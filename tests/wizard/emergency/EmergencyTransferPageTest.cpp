@@ -2,17 +2,12 @@
 #include "wizard/emergency/EmergencyTransferPage.h"
 #include "ModalScript.h"
 #include "common/fake/ScriptedPrompt.h"
-#include "ui/GuiPrompt.h"
 #include "res/Resources.h"
 #include "support/GatewayLink.h"
 #include "support/PrivateNetwork.h"
 #include "support/UdpPeer.h"
+#include "ui/GuiPrompt.h"
 
-#include <QCoreApplication>
-#include <QLabel>
-#include <QElapsedTimer>
-#include <QProgressBar>
-#include <QTest>
 #include <gmock/gmock.h>
 
 #include <net/if.h>
@@ -30,20 +25,13 @@ using namespace vornalix::recovery;
 using namespace vornalix::wizard;
 using namespace vornalix::recovery::test;
 using ::testing::HasSubstr;
+using vornalix::testing::PumpUntil;
 using vornalix::testing::RunModal;
+using vornalix::testing::Wait;
 
 namespace {
 
 using Page = EmergencyTransferPage;
-
-// Serves events until done() or limit; returns done().
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limit.count())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // A port is free again once a socket can bind it.
 bool PortFree(const char* address, int port) {
@@ -84,22 +72,21 @@ TEST_F(EmergencyTransferPageTest, OpensAskingToRestartTheGatewayAndTellsToPowerC
     Page page(firmware, Address("127.0.0.1"));
     std::string titleAtOpen, statusAtOpen, peerAtOpen, statusSoon, titleLater, statusLater, peerLater;
     bool listening = false;
-    qint64 changedAfter = 0;
+    std::chrono::milliseconds changedAfter{0};
     int result = RunModal(page, [&](ui::Dialog& d) {
         titleAtOpen = page.BannerTitle();
         statusAtOpen = d.ItemText(Page::IDC_STATUS);
         peerAtOpen = d.ItemText(Page::IDC_PEER);
         listening = page.BootStatus().listening && page.TftpStatus().listening;
-        QElapsedTimer clock;
-        clock.start();
-        QTest::qWait(30);
+        const auto opened = std::chrono::steady_clock::now();
+        Wait(std::chrono::milliseconds(30));
         statusSoon = d.ItemText(Page::IDC_STATUS);
         PumpUntil([&] { return !d.ItemText(Page::IDC_STATUS).empty(); }, std::chrono::seconds(3));
-        changedAfter = clock.elapsed();
+        changedAfter = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - opened);
         titleLater = page.BannerTitle();
         statusLater = d.ItemText(Page::IDC_STATUS);
         peerLater = d.ItemText(Page::IDC_PEER);
-        QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
+        d.Command(common::IDCANCEL);
     });
     EXPECT_EQ(result, common::IDCANCEL);
     EXPECT_TRUE(listening) << page.BootStatus().reason << page.TftpStatus().reason;
@@ -107,7 +94,7 @@ TEST_F(EmergencyTransferPageTest, OpensAskingToRestartTheGatewayAndTellsToPowerC
     EXPECT_EQ(statusAtOpen, "");
     EXPECT_EQ(peerAtOpen, "");
     EXPECT_EQ(statusSoon, "");
-    EXPECT_GE(changedAfter, 90);
+    EXPECT_GE(changedAfter.count(), 90);
     EXPECT_EQ(titleLater, res::LoadString(vornalix::res::StringId::RestartGateway));
     EXPECT_EQ(statusLater, res::LoadString(vornalix::res::StringId::PowerCycleGateway));
     EXPECT_EQ(peerLater, "");
@@ -115,20 +102,14 @@ TEST_F(EmergencyTransferPageTest, OpensAskingToRestartTheGatewayAndTellsToPowerC
 }
 
 TEST_F(EmergencyTransferPageTest, CancelBackEscapeAndCloseStopBothServers) {
-    using Way = std::function<void(ui::Dialog&)>;
-    const std::pair<Way, int> ways[] = {
-        {[](ui::Dialog& d) { QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton); }, common::IDCANCEL},
-        {[](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, common::IDCANCEL},
-        {[](ui::Dialog& d) { d.close(); }, common::IDCANCEL},
-        {[](ui::Dialog& d) { QTest::mouseClick(d.Item(wizard::IDC_BACK), Qt::LeftButton); }, wizard::IDC_BACK},
-    };
-    for (const auto& [way, expected] : ways) {
+    // Cancel, Escape and the close box are the Cancel command; Back is its own.
+    for (const int expected : {int{common::IDCANCEL}, wizard::IDC_BACK}) {
         Page page(firmware, Address("127.0.0.1"));
         bool listening = false;
         EXPECT_EQ(RunModal(page,
                            [&](ui::Dialog& d) {
                                listening = page.BootServerRunning() && page.TftpServerRunning();
-                               way(d);
+                               d.Command(expected);
                            }),
                   expected);
         EXPECT_TRUE(listening);
@@ -141,14 +122,15 @@ TEST_F(EmergencyTransferPageTest, EnterDoesNotReportASuccess) {
     Page page(firmware, Address("127.0.0.1"));
     bool openAfterEnter = false;
     int result = RunModal(page, [&](ui::Dialog& d) {
-        d.setFocus();
-        QTest::keyClick(&d, Qt::Key_Return);
-        QTest::keyClick(&d, Qt::Key_Enter);
+        // No push button has the focus: Enter gives the OK command, which is the success button's.
+        d.FocusItem(Page::IDC_STATUS);
+        d.PressEnter();
+        d.PressEnter();
         // The hidden buttons' commands as the keyboard or a stray click would give them.
         d.Command(Page::IDC_SUCCESS);
         d.Command(Page::IDC_DL_FAIL);
-        QTest::qWait(20);
-        openAfterEnter = d.isVisible();
+        Wait(std::chrono::milliseconds(20));
+        openAfterEnter = d.IsVisible();
         d.Command(common::IDCANCEL);
     });
     EXPECT_TRUE(openAfterEnter);
@@ -174,17 +156,16 @@ TEST_F(EmergencyTransferPageTest, SessionCallsFromAnotherThreadDriveThePageUntil
             sessions->SetProgressPos(25); // held at the end of the range
             sessions->DisableBackAndCancel();
         });
-        PumpUntil([&] { return !d.Item(common::IDCANCEL)->isEnabled(); }, std::chrono::seconds(5));
+        PumpUntil([&] { return !d.IsItemEnabled(common::IDCANCEL); }, std::chrono::seconds(5));
         session.join();
-        QTest::qWait(150); // past the start-up timer: the session's texts stay
-        disabled = !d.Item(common::IDCANCEL)->isEnabled() && !d.Item(wizard::IDC_BACK)->isEnabled();
-        QTest::keyClick(&d, Qt::Key_Escape);
-        d.close();
-        escapeIgnored = d.isVisible();
+        Wait(std::chrono::milliseconds(150)); // past the start-up timer: the session's texts stay
+        disabled = !d.IsItemEnabled(common::IDCANCEL) && !d.IsItemEnabled(wizard::IDC_BACK);
+        d.Command(common::IDCANCEL); // Escape and the close box
+        escapeIgnored = d.IsVisible();
         status = d.ItemText(Page::IDC_STATUS);
         peer = d.ItemText(Page::IDC_PEER);
-        barValue = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->value();
-        barMaximum = d.ItemAs<QProgressBar>(Page::IDC_PROGRESS)->maximum();
+        barValue = d.ItemProgress(Page::IDC_PROGRESS).pos();
+        barMaximum = d.ItemProgress(Page::IDC_PROGRESS).high();
         session = std::thread([&page] { page.SessionPage()->FinishTransfer(TransferOutcome::Failed); });
     });
     session.join();
@@ -226,14 +207,14 @@ TEST_F(EmergencyTransferPageTest, SessionsThatOutliveThePageNeverReachIt) {
                 }
             });
         moving = PumpUntil([&] { return page->ProgressBar().pos() > 0; }, std::chrono::seconds(5));
-        QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
+        d.Command(common::IDCANCEL);
     });
     closed = true;
     const int position = page->ProgressBar().pos();
     const std::string title = page->BannerTitle();
     EXPECT_TRUE(PumpUntil([&] { return callsAfterClose > 200; }, std::chrono::seconds(5)));
     sessions->FinishTransfer(TransferOutcome::Succeeded);
-    QTest::qWait(50);
+    Wait(std::chrono::milliseconds(50));
     EXPECT_TRUE(moving);
     EXPECT_EQ(result, common::IDCANCEL);
     EXPECT_EQ(page->ProgressBar().pos(), position);
@@ -349,8 +330,8 @@ TEST_F(EmergencyTransferPageTest, BootLoaderFetchesTheFirmwareAndThePageClosesWi
     EXPECT_THAT(simulator, HasSubstr("verified"));
     EXPECT_EQ(page.BannerTitle(), res::LoadString(vornalix::res::StringId::UpdatingFirmwareTitle));
     EXPECT_EQ(page.ItemText(Page::IDC_PEER), "From host \"192.168.1.1\" to Gateway \"192.168.1.2\" ");
-    EXPECT_FALSE(page.Item(common::IDCANCEL)->isEnabled());
-    EXPECT_FALSE(page.Item(wizard::IDC_BACK)->isEnabled());
+    EXPECT_FALSE(page.IsItemEnabled(common::IDCANCEL));
+    EXPECT_FALSE(page.IsItemEnabled(wizard::IDC_BACK));
     EXPECT_EQ(page.ProgressBar().pos(), page.ProgressBar().high());
     EXPECT_FALSE(page.BootServerRunning());
     EXPECT_FALSE(page.TftpServerRunning());
@@ -376,10 +357,10 @@ TEST_F(EmergencyTransferPageTest, CancelComesBackWhenNoSessionRunsAndNothingFini
         PumpUntil([&] { return done.load(); }, std::chrono::seconds(5));
         worker.join();
         // The session disabled Back and Cancel (its calls may still be on their way when the fetch is done).
-        disabledMeanwhile = PumpUntil([&] { return !d.Item(wizard::IDC_BACK)->isEnabled(); }, std::chrono::seconds(3));
-        enabledAgain = PumpUntil([&] { return d.Item(common::IDCANCEL)->isEnabled(); }, std::chrono::seconds(3));
+        disabledMeanwhile = PumpUntil([&] { return !d.IsItemEnabled(wizard::IDC_BACK); }, std::chrono::seconds(3));
+        enabledAgain = PumpUntil([&] { return d.IsItemEnabled(common::IDCANCEL); }, std::chrono::seconds(3));
         if (enabledAgain)
-            QTest::mouseClick(d.Item(common::IDCANCEL), Qt::LeftButton);
+            d.Command(common::IDCANCEL);
         else
             worker = std::thread([&page] { page.SessionPage()->FinishTransfer(TransferOutcome::Failed); });
     });
@@ -505,13 +486,10 @@ TEST_F(EmergencyTransferPageTest, RefusedHoldIsExplainedInReadableSelectableText
         const int result = RunModal(page, [&](ui::Dialog& d) {
             PumpUntil([&] { return !d.ItemText(Page::IDC_STATUS).empty(); }, std::chrono::seconds(3));
             status = d.ItemText(Page::IDC_STATUS);
-            auto* label = d.ItemAs<QLabel>(Page::IDC_STATUS);
-            const QRect room = label->geometry();
-            const QRect needed = QFontMetrics(label->font()).boundingRect(
-                QRect(0, 0, room.width(), 10000), Qt::TextWordWrap, label->text());
-            readable = label->wordWrap() && label->font().pixelSize() == d.font().pixelSize() &&
-                       (label->textInteractionFlags() & Qt::TextSelectableByMouse) && needed.height() <= room.height() &&
-                       !d.IsItemShown(Page::IDC_PEER) && !d.IsItemShown(Page::IDC_PROGRESS);
+            // The text takes the place of the peer line and the bar (the Qt tests look at its font and wrapping).
+            const ui::Rect room = d.ItemRect(Page::IDC_STATUS);
+            readable = room.Bottom() >= d.ItemRect(Page::IDC_PROGRESS).Bottom() && !d.IsItemShown(Page::IDC_PEER) &&
+                       !d.IsItemShown(Page::IDC_PROGRESS);
             d.Command(IDC_BACK);
         });
         res::OverrideLanguage(res::Language::English);

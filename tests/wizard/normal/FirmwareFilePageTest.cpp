@@ -1,13 +1,9 @@
 #include "wizard/normal/FirmwareFilePage.h"
 #include "ModalScript.h"
 #include "NamedPipe.h"
-#include "PageDriver.h"
 #include "web/FirmwareFile.h"
 #include "wizard/FirmwareFile.h"
 
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QTest>
 #include <gmock/gmock.h>
 
 #include <filesystem>
@@ -18,8 +14,6 @@ using namespace vornalix::wizard;
 using ::testing::AnyOf;
 using vornalix::testing::PromptScope;
 using vornalix::testing::RunModal;
-using vornalix::wizard::test::ModalWindow;
-using vornalix::wizard::test::When;
 
 namespace fs = std::filesystem;
 
@@ -110,10 +104,10 @@ TEST_F(FirmwareFilePageTest, NextAcceptsOnlyAFileThatOpens) {
     int result = RunModal(page, [&](ui::Dialog& d) {
         d.Command(common::IDOK);
         d.SetItemText(kPath, folder);
-        QTest::keyClick(&d, Qt::Key_Return);
+        d.PressEnter();
         d.SetItemText(kPath, "");
         d.Command(common::IDOK);
-        open = d.isVisible() && d.ItemText(kPath).empty();
+        open = d.IsVisible() && d.ItemText(kPath).empty();
         d.SetItemText(kPath, good);
         d.Command(common::IDOK);
     });
@@ -140,7 +134,7 @@ TEST_F(FirmwareFilePageTest, NextRefusesAnEmptyFileAndANamedPipeWithoutBlocking)
         d.Command(common::IDOK);
         d.SetItemText(kPath, pipe.Path());
         d.Command(common::IDOK);
-        open = d.isVisible();
+        open = d.IsVisible();
         d.Command(wizard::IDC_BACK);
     });
     EXPECT_TRUE(open);
@@ -154,41 +148,4 @@ TEST_F(FirmwareFilePageTest, NextRefusesAnEmptyFileAndANamedPipeWithoutBlocking)
                                  "\" is not a regular file (it is a named pipe, a device or a socket).");
     for (const auto& box : boxes)
         EXPECT_EQ(box.type, common::MB_OK | common::MB_ICONEXCLAMATION);
-}
-
-TEST_F(FirmwareFilePageTest, BrowseReplacesThePathOnlyWhenAFileIsChosen) {
-    PromptScope prompts;
-    std::string chosen = Write("chosen.bin");
-    fs::current_path(folder);
-    FirmwareFilePage page("/typed/path.bin");
-    std::string afterCancel, afterChoice;
-    int result = RunModal(page, [&](ui::Dialog& d) {
-        d.SetItemText(kPath, "typed by hand");
-        When(
-            &d, [] { return ModalWindow<QFileDialog>() != nullptr; }, [] { ModalWindow<QFileDialog>()->reject(); });
-        d.Command(FirmwareFilePage::IDC_BROWSE);
-        afterCancel = d.ItemText(kPath);
-        When(
-            &d, [] { return ModalWindow<QFileDialog>() != nullptr; },
-            [&] {
-                QFileDialog* dialog = ModalWindow<QFileDialog>();
-                dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(chosen));
-                static_cast<QDialog*>(dialog)->accept();
-                if (dialog->isVisible()) {
-                    ADD_FAILURE() << "the file dialog refused " << chosen << ": "
-                                  << dialog->selectedFiles().join(",").toStdString();
-                    dialog->reject();
-                }
-            });
-        QTest::mouseClick(d.Item(FirmwareFilePage::IDC_BROWSE), Qt::LeftButton);
-        afterChoice = d.ItemText(kPath);
-        d.SetItemText(kPath, "edited after browsing");
-        d.Command(wizard::IDC_BACK);
-    });
-    EXPECT_EQ(afterCancel, "typed by hand");
-    EXPECT_EQ(fs::canonical(afterChoice), fs::canonical(chosen));
-    EXPECT_EQ(result, wizard::IDC_BACK);
-    // Back takes nothing from the edit: the field holds the browsed file.
-    EXPECT_EQ(page.pathText, afterChoice);
-    EXPECT_EQ(prompts.prompt.Count(), 0u);
 }

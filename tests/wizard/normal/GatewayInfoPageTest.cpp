@@ -8,11 +8,6 @@
 
 #include "ui/GuiThread.h"
 
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QTest>
-#include <QThread>
-#include <QTimer>
 #include <gmock/gmock.h>
 
 #include <atomic>
@@ -29,6 +24,7 @@ using vornalix::web::test::GatewaySim;
 using vornalix::web::test::ScriptedPasswords;
 using vornalix::wizard::test::ModalWindow;
 using vornalix::wizard::test::When;
+using vornalix::wizard::test::WhenAnywhere;
 
 namespace {
 
@@ -44,7 +40,7 @@ void PointAt(GatewayHttpSession& session, std::uint16_t port) {
 std::function<void(ui::Dialog&)> OnceQueried(int button) {
     return [button](ui::Dialog& d) {
         When(
-            &d, [&d] { return !d.ItemText(kHardware).empty(); }, [&d, button] { d.Command(button); });
+            d, [&d] { return !d.ItemText(kHardware).empty(); }, [&d, button] { d.Command(button); });
     };
 }
 
@@ -73,10 +69,10 @@ TEST(GatewayInfoPage, BackOrEnterAfterTheQuery) {
         {OnceQueried(wizard::IDC_BACK), wizard::IDC_BACK},
         {[](ui::Dialog& d) {
              When(
-                 &d, [&d] { return !d.ItemText(kHardware).empty(); },
+                 d, [&d] { return !d.ItemText(kHardware).empty(); },
                  [&d] {
-                     EXPECT_EQ(d.focusWidget(), d.Item(common::IDOK));
-                     QTest::keyClick(&d, Qt::Key_Return);
+                     EXPECT_EQ(d.FocusedItem(), common::IDOK);
+                     d.PressEnter();
                  });
          },
          common::IDOK},
@@ -127,13 +123,13 @@ TEST(GatewayInfoPage, PasswordDialogAsksAgainAfterARefusal) {
     std::string offeredUser, offeredPassword;
     int result = RunModal(page, [&](ui::Dialog& d) {
         When(
-            &d, [] { return ModalWindow<PasswordDialog>() != nullptr; },
+            d, [] { return ModalWindow<PasswordDialog>() != nullptr; },
             [&] {
                 PasswordDialog* dialog = ModalWindow<PasswordDialog>();
-                offeredUser = dialog->UserName();
-                offeredPassword = dialog->Password();
-                dialog->SetPassword("secret");
-                dialog->accept();
+                offeredUser = dialog->ItemText(PasswordDialog::IDC_USER_NAME);
+                offeredPassword = dialog->ItemText(PasswordDialog::IDC_PASSWORD);
+                dialog->SetItemText(PasswordDialog::IDC_PASSWORD, "secret");
+                dialog->PressEnter();
             });
         OnceQueried(common::IDOK)(d);
     });
@@ -155,17 +151,15 @@ TEST(DialogPasswordPrompt, AnswersFromAnotherThreadOnTheGuiThread) {
         {false, PasswordChoice::GiveUp, "default", "old"},
     };
     for (const auto& c : cases) {
-        QObject owner;
         bool onGuiThread = false;
-        When(
-            &owner, [] { return ModalWindow<PasswordDialog>() != nullptr; },
-            [&] {
-                PasswordDialog* dialog = ModalWindow<PasswordDialog>();
-                onGuiThread = dialog->thread() == QThread::currentThread();
-                dialog->findChild<QLineEdit*>("userName")->setText("admin");
-                dialog->findChild<QLineEdit*>("password")->setText("pw");
-                c.accept ? dialog->accept() : dialog->reject();
-            });
+        auto watch = WhenAnywhere([] { return ModalWindow<PasswordDialog>() != nullptr; },
+                                  [&] {
+                                      PasswordDialog* dialog = ModalWindow<PasswordDialog>();
+                                      onGuiThread = ui::OnGuiThread();
+                                      dialog->SetItemText(PasswordDialog::IDC_USER_NAME, "admin");
+                                      dialog->SetItemText(PasswordDialog::IDC_PASSWORD, "pw");
+                                      dialog->Command(c.accept ? common::IDOK : common::IDCANCEL);
+                                  });
         std::string user = "default", password = "old";
         std::atomic<bool> answered{false};
         PasswordChoice choice{};
@@ -193,17 +187,19 @@ TEST(GatewayInfoPage, WhileTheQueryWaitsThePageRepaintsHoldsNextAndBackAndCancel
         ScriptedPasswords passwords;
         GatewayInfoPage page(session, passwords);
         int ticks = 0, heldTicks = 0;
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            ++ticks;
-            heldTicks += !page.Item(common::IDOK)->isEnabled() && !page.Item(wizard::IDC_BACK)->isEnabled();
-        });
-        ticker.start(20);
+        // Looks every 10 ms whether the page handles events and holds its buttons.
+        auto ticker = WhenAnywhere(
+            [&] {
+                ++ticks;
+                heldTicks += !page.IsItemEnabled(common::IDOK) && !page.IsItemEnabled(wizard::IDC_BACK);
+                return false;
+            },
+            [] {});
         EXPECT_EQ(RunModal(page, [](ui::Dialog&) {}), common::IDCANCEL);
         EXPECT_GE(heldTicks, 10) << ticks;
         ASSERT_EQ(prompts.prompt.Count(), 1u);
         EXPECT_THAT(prompts.prompt.Boxes()[0].text, ::testing::StartsWith("Error: The operation timed out!\n\n"));
-        EXPECT_TRUE(page.Item(common::IDOK)->isEnabled());
+        EXPECT_TRUE(page.IsItemEnabled(common::IDOK));
     }
     // A gateway that never answers: Cancel ends the query and the page at once, without a message.
     GatewaySim sim({"--fault", "hang"});
@@ -212,14 +208,13 @@ TEST(GatewayInfoPage, WhileTheQueryWaitsThePageRepaintsHoldsNextAndBackAndCancel
     PointAt(session, sim.Port());
     ScriptedPasswords passwords;
     GatewayInfoPage page(session, passwords);
-    QElapsedTimer clock;
-    clock.start();
+    const auto start = std::chrono::steady_clock::now();
     int result = RunModal(page, [](ui::Dialog& d) {
         When(
-            &d, [&d] { return !d.Item(common::IDOK)->isEnabled(); }, [&d] { QTest::keyClick(&d, Qt::Key_Escape); });
+            d, [&d] { return !d.IsItemEnabled(common::IDOK); }, [&d] { d.Command(common::IDCANCEL); });
     });
     EXPECT_EQ(result, common::IDCANCEL);
-    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(prompts.prompt.Count(), 0u);
     EXPECT_EQ(page.ItemText(kHardware), "");
 }

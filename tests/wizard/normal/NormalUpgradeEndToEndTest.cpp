@@ -48,7 +48,7 @@ public:
         auto page = NormalFlowPages::CreateGatewayInfoPage(session);
         ui::Dialog* d = page.get();
         When(
-            d, [d] { return !d->ItemText(wizard::GatewayInfoPage::IDC_HARDWARE).empty(); },
+            *d, [d] { return !d->ItemText(wizard::GatewayInfoPage::IDC_HARDWARE).empty(); },
             [this, d] {
                 shown.push_back("info " + d->ItemText(wizard::GatewayInfoPage::IDC_HARDWARE));
                 d->Command(common::IDOK);
@@ -79,7 +79,7 @@ private:
     void Once(ui::Dialog& page, std::function<void(ui::Dialog&)> action) {
         ui::Dialog* d = &page;
         When(
-            d, [d] { return d->isVisible(); }, [d, action] { action(*d); });
+            *d, [d] { return d->IsVisible(); }, [d, action] { action(*d); });
     }
     void Exit(ui::Dialog& d, std::string what) {
         shown.push_back(std::move(what));

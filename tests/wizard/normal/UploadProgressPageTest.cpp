@@ -4,8 +4,6 @@
 #include "res/Resources.h"
 #include "web/UploadStatus.h"
 
-#include <QProgressBar>
-#include <QTest>
 #include <gmock/gmock.h>
 
 using namespace vornalix;
@@ -27,13 +25,12 @@ public:
     int OnUploadStatus(int code) override {
         int handled = UploadProgressPage::OnUploadStatus(code);
         seen.push_back({bannerTitle, ItemText(IDC_STATUS)});
-        cancelEnabled.push_back(Item(common::IDCANCEL)->isEnabled());
+        cancelEnabled.push_back(IsItemEnabled(common::IDCANCEL));
         if (code == Programming && tryToEnd) {
-            QTest::keyClick(this, Qt::Key_Escape);
-            QTest::keyClick(this, Qt::Key_Return);
+            // Escape, the close box and Cancel give the Cancel command.
             Command(common::IDCANCEL);
-            close();
-            openAfterTrying = isVisible();
+            PressEnter();
+            openAfterTrying = IsVisible();
         }
         return handled;
     }
@@ -80,7 +77,7 @@ TEST(UploadProgressPage, SuccessfulRunShowsEachStageAndEndsWith105) {
     // Escape, Enter, Cancel and the close box while the worker runs leave the page open.
     EXPECT_TRUE(page.openAfterTrying);
     EXPECT_THAT(page.cancelEnabled, ::testing::Each(false));
-    EXPECT_EQ(page.ItemAs<QProgressBar>(UploadProgressPage::IDC_PROGRESS)->value(), 100);
+    EXPECT_EQ(page.ItemProgress(UploadProgressPage::IDC_PROGRESS).pos(), 100);
     EXPECT_EQ(page.ProgressBar().high(), 100);
     EXPECT_EQ(page.ProgressBar().step(), 1);
     EXPECT_EQ(sim.Image(), image);

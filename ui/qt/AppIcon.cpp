@@ -1,4 +1,5 @@
 #include "ui/AppIcon.h"
+#include "ui/qt/QtDialog.h"
 
 #include <QPainter>
 #include <QPainterPath>

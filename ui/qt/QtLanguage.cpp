@@ -1,4 +1,4 @@
-#include "ui/QtLanguage.h"
+#include "ui/qt/QtLanguage.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,0 +1,33 @@
+# cmake -DTESTS=tests.json -DDISPLAY=:N -DOUT=display.cmake -P test-display.cmake
+# Writes a CTest file that gives every test of TESTS (`ctest --show-only=json-v1` of the Windows tree) the X display
+# DISPLAY, on top of the environment changes the test already has. Included after the tree's tests, it reaches the
+# Windows tests only: the Linux tests of the same ctest run keep the environment they had.
+file(READ "${TESTS}" json)
+string(JSON count LENGTH "${json}" tests)
+set(out "")
+if(count GREATER 0)
+    math(EXPR last "${count} - 1")
+    foreach(i RANGE ${last})
+        string(JSON name GET "${json}" tests ${i} name)
+        set(changes "")
+        string(JSON nprops ERROR_VARIABLE none LENGTH "${json}" tests ${i} properties)
+        if(NOT none AND nprops GREATER 0)
+            math(EXPR plast "${nprops} - 1")
+            foreach(p RANGE ${plast})
+                string(JSON pname GET "${json}" tests ${i} properties ${p} name)
+                if(pname STREQUAL "ENVIRONMENT_MODIFICATION")
+                    string(JSON nvalues LENGTH "${json}" tests ${i} properties ${p} value)
+                    math(EXPR vlast "${nvalues} - 1")
+                    foreach(v RANGE ${vlast})
+                        string(JSON value GET "${json}" tests ${i} properties ${p} value ${v})
+                        list(APPEND changes "${value}")
+                    endforeach()
+                endif()
+            endforeach()
+        endif()
+        list(APPEND changes "DISPLAY=set:${DISPLAY}")
+        string(APPEND out "set_tests_properties([==[${name}]==] PROPERTIES\n"
+            "    ENVIRONMENT_MODIFICATION [==[${changes}]==])\n")
+    endforeach()
+endif()
+file(WRITE "${OUT}" "${out}")
