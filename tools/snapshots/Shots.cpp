@@ -1,16 +1,10 @@
-// vornalix-snapshots OUTDIR: renders every page and message box, in English and in Japanese,
-// offscreen, to PNG files named by dialog id and language.
-#include "RuntimeFolder.h"
+#include "Shots.h"
 #include "app/wizard/WizardApp.h"
+#include "common/Socket.h"
 #include "hostnet/AdapterPrivilege.h"
 #include "recovery/ListenStatus.h"
 #include "res/Resources.h"
-#include "ui/Application.h"
 #include "ui/Dialog.h"
-#include "ui/DialogColors.h"
-#include "ui/GuiPrompt.h"
-#include "ui/qt/QtDialog.h"
-#include "ui/qt/QtLanguage.h"
 #include "web/FirmwareFile.h"
 #include "web/GatewayHttpSession.h"
 #include "web/NetworkFailure.h"
@@ -25,41 +19,19 @@
 #include "wizard/normal/FirmwareFilePage.h"
 #include "wizard/normal/GatewayAddressPage.h"
 #include "wizard/normal/GatewayInfoPage.h"
-#include "wizard/normal/PasswordDialog.h"
 #include "wizard/normal/UploadProgressPage.h"
-
-#include <QApplication>
-#include <QDialog>
-#include <QDir>
-#include <QFileDialog>
-#include <QMessageBox>
-
-#include <arpa/inet.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <functional>
-#include <memory>
-#include <string>
 #include <tuple>
-#include <vector>
+
+namespace vornalix::snapshots {
 
 using namespace vornalix;
 
-namespace {
-
-struct PageShot {
-    std::string name; // file name stem, e.g. "105-retry-next"
-    std::function<std::unique_ptr<ui::Dialog>()> create;
-};
-
-struct MessageShot {
-    std::string name;
-    std::function<std::string()> text;
-    unsigned type;
-};
-
 const char* const kSampleFirmware = "/home/user/qel-r130.bin";
+
+namespace {
 
 // The information page as it looks once the query has answered; the snapshot runs no query.
 class ShownInfoPage : public wizard::GatewayInfoPage {
@@ -172,6 +144,58 @@ web::GatewayHttpSession& Session() {
     return session;
 }
 
+// Boxes whose texts our own code words (beyond the string table's own sentences): the firmware
+// file's problems, the worker thread, and the network failure classes.
+void AddWordedMessages(std::vector<MessageShot>& shots) {
+    const unsigned exclamation = common::MB_OK | common::MB_ICONEXCLAMATION;
+    const std::string path = kSampleFirmware;
+    const std::pair<const char*, int> fileErrors[] = {{"not-found", ENOENT},
+                                                      {"folder", EISDIR},
+                                                      {"access-denied", EACCES},
+                                                      {"not-regular", web::FirmwareFile::kNotRegular},
+                                                      {"other", EIO}};
+    for (auto [name, error] : fileErrors)
+        shots.push_back(
+            {std::string("-file-") + name, [path, error] { return web::FileErrorText(path, error); }, exclamation});
+    shots.push_back({"-file-empty", [path] { return web::EmptyFileText(path); }, exclamation});
+    shots.push_back({"-file-read-error",
+                     [path] {
+                         return res::FormatString(res::StringId::FileReadError, {path, "5"});
+                     },
+                     exclamation});
+    shots.push_back(
+        {"-file-shrunk", [path] { return res::FormatString(res::StringId::FileShrunk, {path}); }, exclamation});
+    shots.push_back({"-file-too-large",
+                     [path] {
+                         return res::FormatString(res::StringId::FileTooLarge,
+                                                  {path, "1048576", std::to_string(web::kLegacyImageSize)});
+                     },
+                     exclamation});
+    shots.push_back({"-no-thread", [] { return res::FormatString(res::StringId::NoWorkerThread, {"11"}); },
+                     common::MB_OK | common::MB_ICONINFORMATION});
+    const std::tuple<const char*, web::NetworkFailure, int, long> failures[] = {
+        {"refused", web::NetworkFailure::Refused, 7, ECONNREFUSED},
+        {"unreachable", web::NetworkFailure::Unreachable, 7, EHOSTUNREACH},
+        {"name", web::NetworkFailure::NameNotResolved, 6, 0},
+        {"timed-out", web::NetworkFailure::TimedOut, 28, 0},
+        {"reset", web::NetworkFailure::Reset, 56, ECONNRESET},
+        {"protocol", web::NetworkFailure::ProtocolError, 8, 0},
+    };
+    for (auto [name, failure, curlCode, osErrno] : failures) {
+        shots.push_back({std::string("-reachability-") + name,
+                         [curlCode, osErrno] { return web::ConnectionErrorText(curlCode, osErrno); },
+                         common::MB_RETRYCANCEL | common::MB_ICONEXCLAMATION});
+        shots.push_back({std::string("-connection-failed-") + name,
+                         [failure] {
+                             Session().serverName = "192.168.1.1";
+                             return Session().ConnectionFailureText(failure);
+                         },
+                         exclamation});
+    }
+}
+
+} // namespace
+
 std::vector<PageShot> Pages(wizard::PageFactory& factory) {
     using res::LoadString;
     std::vector<PageShot> pages = {
@@ -245,56 +269,6 @@ std::vector<PageShot> Pages(wizard::PageFactory& factory) {
     return pages;
 }
 
-// Boxes whose texts our own code words (beyond the string table's own sentences): the firmware
-// file's problems, the worker thread, and the network failure classes.
-void AddWordedMessages(std::vector<MessageShot>& shots) {
-    const unsigned exclamation = common::MB_OK | common::MB_ICONEXCLAMATION;
-    const std::string path = kSampleFirmware;
-    const std::pair<const char*, int> fileErrors[] = {{"not-found", ENOENT},
-                                                      {"folder", EISDIR},
-                                                      {"access-denied", EACCES},
-                                                      {"not-regular", web::FirmwareFile::kNotRegular},
-                                                      {"other", EIO}};
-    for (auto [name, error] : fileErrors)
-        shots.push_back(
-            {std::string("-file-") + name, [path, error] { return web::FileErrorText(path, error); }, exclamation});
-    shots.push_back({"-file-empty", [path] { return web::EmptyFileText(path); }, exclamation});
-    shots.push_back({"-file-read-error",
-                     [path] {
-                         return res::FormatString(res::StringId::FileReadError, {path, "5"});
-                     },
-                     exclamation});
-    shots.push_back(
-        {"-file-shrunk", [path] { return res::FormatString(res::StringId::FileShrunk, {path}); }, exclamation});
-    shots.push_back({"-file-too-large",
-                     [path] {
-                         return res::FormatString(res::StringId::FileTooLarge,
-                                                  {path, "1048576", std::to_string(web::kLegacyImageSize)});
-                     },
-                     exclamation});
-    shots.push_back({"-no-thread", [] { return res::FormatString(res::StringId::NoWorkerThread, {"11"}); },
-                     common::MB_OK | common::MB_ICONINFORMATION});
-    const std::tuple<const char*, web::NetworkFailure, int, long> failures[] = {
-        {"refused", web::NetworkFailure::Refused, 7, ECONNREFUSED},
-        {"unreachable", web::NetworkFailure::Unreachable, 7, EHOSTUNREACH},
-        {"name", web::NetworkFailure::NameNotResolved, 6, 0},
-        {"timed-out", web::NetworkFailure::TimedOut, 28, 0},
-        {"reset", web::NetworkFailure::Reset, 56, ECONNRESET},
-        {"protocol", web::NetworkFailure::ProtocolError, 8, 0},
-    };
-    for (auto [name, failure, curlCode, osErrno] : failures) {
-        shots.push_back({std::string("-reachability-") + name,
-                         [curlCode, osErrno] { return web::ConnectionErrorText(curlCode, osErrno); },
-                         common::MB_RETRYCANCEL | common::MB_ICONEXCLAMATION});
-        shots.push_back({std::string("-connection-failed-") + name,
-                         [failure] {
-                             Session().serverName = "192.168.1.1";
-                             return Session().ConnectionFailureText(failure);
-                         },
-                         exclamation});
-    }
-}
-
 std::vector<MessageShot> Messages() {
     std::vector<MessageShot> shots = {
         {"152-power-cycle", [] { return res::LoadString(res::StringId::RestartReminder); },
@@ -317,84 +291,13 @@ std::vector<MessageShot> Messages() {
     return shots;
 }
 
-bool Save(QWidget& widget, const QString& path) {
-    QPixmap image = widget.grab();
-    if (!image.save(path)) {
-        std::fprintf(stderr, "vornalix-snapshots: cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
+bool HasOwnText(const MessageShot& shot, res::Language language) {
+    if (language == res::Language::English)
+        return true;
+    res::OverrideLanguage(res::Language::English);
+    const std::string english = shot.text();
+    res::OverrideLanguage(language);
+    return shot.text() != english;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 2 || std::string(argv[1]) == "--help") {
-        const bool asked = argc == 2;
-        std::fprintf(asked ? stdout : stderr,
-                     "usage: vornalix-snapshots OUTDIR\n"
-                     "Renders every page and message box in English and Japanese to OUTDIR/*.png.\n");
-        return asked ? 0 : 2;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    testing::PrivateRuntimeFolder runtimeFolder;
-    auto application = ui::Application::Start(argc, argv);
-    ui::SetApplicationNameFromPath("vornalix");
-    QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!out.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "vornalix-snapshots: cannot create %s\n", argv[1]);
-        return 1;
-    }
-    ui::SetDialogColors(ui::StartupBackground(), ui::kBlack);
-    wizard::PageFactory factory;
-    bool ok = true;
-    for (auto [language, tag] : {std::pair{res::Language::English, "en"}, std::pair{res::Language::Japanese, "ja"}}) {
-        res::OverrideLanguage(language);
-        ui::UseQtLanguage(language);
-        for (const auto& shot : Pages(factory)) {
-            auto page = shot.create();
-            page->InitializeForDisplay();
-            QDialog& window = ui::Window(*page);
-            window.show();
-            QApplication::processEvents();
-            ok &= Save(window,
-                       out.filePath(QStringLiteral("dialog%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
-            window.hide();
-        }
-        {
-            wizard::PasswordDialog password("default");
-            password.InitializeForDisplay();
-            ui::Window(password).show();
-            QApplication::processEvents();
-            ok &= Save(ui::Window(password), out.filePath(QStringLiteral("password-%1.png").arg(tag)));
-            ui::Window(password).hide();
-        }
-        {
-            auto dialog = ui::BuildOpenFileDialog(nullptr, wizard::FirmwareFileRequest(true));
-            dialog->show();
-            QApplication::processEvents();
-            ok &= Save(*dialog, out.filePath(QStringLiteral("open-dialog-%1.png").arg(tag)));
-            dialog->hide();
-        }
-        for (const auto& shot : Messages()) {
-            // Every box our code words has a Japanese text of its own.
-            if (language == res::Language::Japanese) {
-                res::OverrideLanguage(res::Language::English);
-                std::string english = shot.text();
-                res::OverrideLanguage(language);
-                if (shot.text() == english) {
-                    std::fprintf(stderr, "vornalix-snapshots: message %s has no Japanese text\n", shot.name.c_str());
-                    ok = false;
-                }
-            }
-            auto box = ui::BuildMessageBox(shot.text(), shot.type);
-            box->show();
-            QApplication::processEvents();
-            ok &= Save(*box,
-                       out.filePath(QStringLiteral("message%1-%2.png").arg(QString::fromStdString(shot.name), tag)));
-            box->hide();
-        }
-    }
-    return ok ? 0 : 1;
-}
+} // namespace vornalix::snapshots
