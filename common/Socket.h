@@ -13,21 +13,8 @@
 #endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
-// Names of our own that user32 would rename or redefine: res::LoadString, common::Prompt's MessageBox and the
-// IDOK... and MB_... constants (their values are Win32's).
-#undef LoadString
-#undef MessageBox
-#undef IDOK
-#undef IDCANCEL
-#undef IDRETRY
-#undef IDYES
-#undef IDNO
-#undef MB_OK
-#undef MB_OKCANCEL
-#undef MB_YESNO
-#undef MB_RETRYCANCEL
-#undef MB_ICONEXCLAMATION
-#undef MB_ICONINFORMATION
+// After the system headers: our own names back.
+#include "common/windows/OwnNames.h"
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>

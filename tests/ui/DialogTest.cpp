@@ -1,5 +1,6 @@
 #include "ui/Dialog.h"
 #include "ModalScript.h"
+#include "PlainDialog.h"
 #include "res/Resources.h"
 #include "ui/DialogBackend.h"
 #include "ui/DialogUnits.h"
@@ -12,29 +13,10 @@
 #include <vector>
 
 using namespace vornalix;
+using vornalix::testing::DialogTest;
+using vornalix::testing::PlainDialog;
 using vornalix::testing::RunModal;
 using vornalix::testing::Wait;
-
-namespace {
-
-class PlainDialog : public ui::Dialog {
-public:
-    explicit PlainDialog(int id) : ui::Dialog(id) {}
-    std::vector<int> commands;
-
-protected:
-    bool OnCommand(int id) override {
-        commands.push_back(id);
-        return ui::Dialog::OnCommand(id);
-    }
-};
-
-class DialogTest : public ::testing::Test {
-protected:
-    void SetUp() override { res::OverrideLanguage(res::Language::English); }
-};
-
-} // namespace
 
 TEST(DialogUnits, MulDivRoundsHalfAwayFromZero) {
     EXPECT_EQ(ui::MulDiv(212, 7, 4), 371);

@@ -12,18 +12,5 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-
-#undef DrawText
-#undef MessageBox
-#undef LoadString
-#undef IDOK
-#undef IDCANCEL
-#undef IDRETRY
-#undef IDYES
-#undef IDNO
-#undef MB_OK
-#undef MB_OKCANCEL
-#undef MB_YESNO
-#undef MB_RETRYCANCEL
-#undef MB_ICONEXCLAMATION
-#undef MB_ICONINFORMATION
+// After the system headers: our own names back.
+#include "common/windows/OwnNames.h"

@@ -1,6 +1,7 @@
 // The Qt backend: the widgets a template gives, keys and clicks, colours, message boxes and placement.
 #include "ui/qt/QtDialog.h"
 #include "ModalScript.h"
+#include "PlainDialog.h"
 #include "res/Resources.h"
 #include "ui/DialogBackend.h"
 #include "ui/DialogColors.h"
@@ -26,28 +27,9 @@
 #include <vector>
 
 using namespace vornalix;
+using vornalix::testing::DialogTest;
+using vornalix::testing::PlainDialog;
 using vornalix::testing::RunModal;
-
-namespace {
-
-class PlainDialog : public ui::Dialog {
-public:
-    explicit PlainDialog(int id) : ui::Dialog(id) {}
-    std::vector<int> commands;
-
-protected:
-    bool OnCommand(int id) override {
-        commands.push_back(id);
-        return ui::Dialog::OnCommand(id);
-    }
-};
-
-class DialogTest : public ::testing::Test {
-protected:
-    void SetUp() override { res::OverrideLanguage(res::Language::English); }
-};
-
-} // namespace
 
 TEST(DialogUnits, BaseUnitsFollowTheFont) {
     QFont small = ui::TemplateFont("MS Sans Serif", 8);
