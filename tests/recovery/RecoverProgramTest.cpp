@@ -2,6 +2,7 @@
 #include "support/PrivateNetwork.h"
 #include "support/UdpPeer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,8 +19,10 @@ class RecoverProgramTest : public testing::Test {
 protected:
     void SetUp() override {
         VORNALIX_REQUIRE_PRIVATE_NETWORK();
-        dir = std::filesystem::temp_directory_path() / ("vx-recover-" + std::to_string(getpid()) +
-                                                        testing::UnitTest::GetInstance()->current_test_info()->name());
+        // A parameterised test's name holds a '/': one folder, not a folder left behind around another.
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        dir = std::filesystem::temp_directory_path() / ("vx-recover-" + std::to_string(getpid()) + name);
         std::filesystem::create_directories(dir);
         firmware = (dir / "fw.bin").string();
         std::ofstream(firmware) << "firmware";
