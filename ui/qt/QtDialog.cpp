@@ -57,9 +57,9 @@ public:
 
     void Fill(const Rect& area, Color color) override { painter.fillRect(ToQRect(area), ToQColor(color)); }
 
-    void SelectFont(const FontSpec& spec) override {
-        font = RealiseFont(spec);
-        cellHeight = spec.cellHeight;
+    void SelectFont(const FontSpec& wanted) override {
+        font = RealiseFont(wanted);
+        cellHeight = wanted.cellHeight;
     }
 
     Size MeasureText(const std::string& text) override {

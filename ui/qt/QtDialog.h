@@ -39,12 +39,12 @@ BaseUnits DialogBaseUnits(const QFont& font);
 QRect ToQRect(const Rect& rect);
 
 // A page's font: Qt sizes fonts by whole pixels of em, so the font comes with the scale that makes its
-// cell (ascent + descent) exactly spec.cellHeight pixels high.
+// cell (ascent + descent) exactly the wanted cell height in pixels.
 struct ScaledFont {
     QFont font;
     double scale;
 };
-ScaledFont RealiseFont(const FontSpec& spec);
+ScaledFont RealiseFont(const FontSpec& wanted);
 
 // Places window (about to be shown) with its frame's top-left corner at where(frame size). The window system
 // frames a window some time after it is shown, and may place it by rules of its own: for a short while after

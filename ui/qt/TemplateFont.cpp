@@ -42,11 +42,11 @@ BaseUnits DialogBaseUnits(const QFont& font) {
     return {(width / 26 + 1) / 2, metrics.height()};
 }
 
-ScaledFont RealiseFont(const FontSpec& spec) {
-    QFont font = TemplateFont(spec.face, 10);
-    font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
-    font.setItalic(spec.italic);
-    const int height = std::max(spec.cellHeight, 1);
+ScaledFont RealiseFont(const FontSpec& wanted) {
+    QFont font = TemplateFont(wanted.face, 10);
+    font.setWeight(wanted.bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(wanted.italic);
+    const int height = std::max(wanted.cellHeight, 1);
     // The pixel size whose cell comes nearest, then the scale that makes up the rest.
     font.setPixelSize(100);
     QFontMetricsF reference(font);

@@ -25,11 +25,12 @@ void GdiCanvas::Fill(const Rect& area, Color color) {
     DeleteObject(brush);
 }
 
-void GdiCanvas::SelectFont(const FontSpec& spec) {
+void GdiCanvas::SelectFont(const FontSpec& wanted) {
     // A positive height asks for the cell height (ascent + descent).
-    HFONT created = CreateFontW(spec.cellHeight, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic ? TRUE : FALSE,
-                                FALSE, FALSE, static_cast<DWORD>(spec.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Utf16(spec.face).c_str());
+    HFONT created =
+        CreateFontW(wanted.cellHeight, 0, 0, 0, wanted.bold ? FW_BOLD : FW_NORMAL, wanted.italic ? TRUE : FALSE, FALSE,
+                    FALSE, static_cast<DWORD>(wanted.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_DONTCARE, Utf16(wanted.face).c_str());
     if (!created)
         return;
     HGDIOBJ previous = SelectObject(dc, created);
