@@ -2,6 +2,7 @@
 #include "app/wizard/WizardApp.h"
 #include "common/Socket.h"
 #include "hostnet/AdapterPrivilege.h"
+#include "hostnet/fake/SettledMediaSense.h"
 #include "recovery/ListenStatus.h"
 #include "res/Resources.h"
 #include "ui/Dialog.h"
@@ -56,17 +57,8 @@ std::unique_ptr<ui::Dialog> UploadPageAt(web::GatewayHttpSession& session, std::
     return page;
 }
 
-// Media sensing needs no change: the adapter page opens without questions.
-class SettledMediaSense : public hostnet::MediaSenseControl {
-public:
-    int DisableMediaSenseNt5() override { return 1; }
-    int DisableMediaSenseMe() override { return 1; }
-    int RestoreMediaSenseNt5() override { return 1; }
-    int RestoreMediaSenseMe() override { return 1; }
-};
-
-SettledMediaSense& MediaSense() {
-    static SettledMediaSense settled;
+hostnet::SettledMediaSense& MediaSense() {
+    static hostnet::SettledMediaSense settled;
     return settled;
 }
 

@@ -1,6 +1,7 @@
 // The emergency transfer page with its real servers, in a network namespace of the test's own.
 #include "wizard/emergency/EmergencyTransferPage.h"
 #include "ModalScript.h"
+#include "RefusingPrivilege.h"
 #include "common/fake/ScriptedPrompt.h"
 #include "res/Resources.h"
 #include "support/GatewayLink.h"
@@ -459,26 +460,12 @@ TEST_F(EmergencyTransferPageTest, AdapterHeldWithATemporaryAddressWhileThePageIs
 // sentence that ends with the command to run instead, in both languages, wrapped at the dialog's own font size
 // over the room of the peer line and the progress bar, selectable, and Back leads back to the adapter page.
 TEST_F(EmergencyTransferPageTest, RefusedHoldIsExplainedInReadableSelectableText) {
-    class Refusing : public hostnet::AdapterPrivilege {
-    public:
-        bool Hold(const std::string& name, std::uint32_t, const std::string& instead, hostnet::HeldAdapter&,
-                  std::string& failure) override {
-            failure = res::FormatString(res::StringId::HelperNotAuthorized, {instead});
-            return false;
-        }
-        bool Open(const std::string& name, std::uint32_t address, const std::string& instead,
-                  hostnet::HeldAdapter& held, std::string& failure) override {
-            return Hold(name, address, instead, held, failure);
-        }
-        void End() override {}
-        bool Lost() override { return false; }
-    };
     for (const auto language : {res::Language::English, res::Language::Japanese}) {
         res::OverrideLanguage(language);
         const std::string expected =
             res::FormatString(res::StringId::HelperNotAuthorized, {hostnet::RecoverCommand("eth7", firmware)});
         Page::Options options;
-        options.privilege = std::make_shared<Refusing>();
+        options.privilege = std::make_shared<vornalix::testing::RefusingPrivilege>();
         Page page(firmware, Address("192.168.1.1"), options);
         page.HoldAdapter("eth7", 7, false);
         std::string status;

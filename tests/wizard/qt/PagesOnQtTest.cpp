@@ -2,8 +2,10 @@
 // by the Browse buttons.
 #include "ModalScript.h"
 #include "PageDriver.h"
+#include "RefusingPrivilege.h"
 #include "hostnet/AdapterPrivilege.h"
 #include "hostnet/fake/FakeSystemControl.h"
+#include "hostnet/fake/SettledMediaSense.h"
 #include "res/Resources.h"
 #include "ui/DialogColors.h"
 #include "ui/qt/QtDialog.h"
@@ -72,14 +74,6 @@ protected:
     }
     std::string folder;
     fs::path savedDirectory;
-};
-
-class SettledMediaSense : public hostnet::MediaSenseControl {
-public:
-    int DisableMediaSenseNt5() override { return 1; }
-    int DisableMediaSenseMe() override { return 1; }
-    int RestoreMediaSenseNt5() override { return 1; }
-    int RestoreMediaSenseMe() override { return 1; }
 };
 
 int OneAdapter(hostnet::AdapterEntry* table, int capacity) {
@@ -167,7 +161,7 @@ TEST_F(BrowseTest, TheOpenDialogSpeaksTheUiLanguage) {
     res::OverrideLanguage(res::Language::Japanese);
     PromptScope prompts;
     std::string firmware = Write("gw.bin");
-    SettledMediaSense mediaSense;
+    hostnet::SettledMediaSense mediaSense;
     FirmwareAdapterPage page(firmware, 0, mediaSense, OneAdapter);
     QString title, accept, fileName, folderType, fileType;
     QStringList filters;
@@ -198,25 +192,11 @@ TEST_F(BrowseTest, TheOpenDialogSpeaksTheUiLanguage) {
 
 // A notice the page shows in its status static wraps in the dialog's font, fits and can be selected.
 TEST_F(BrowseTest, ARefusedHoldIsExplainedInReadableSelectableText) {
-    class Refusing : public hostnet::AdapterPrivilege {
-    public:
-        bool Hold(const std::string&, std::uint32_t, const std::string& instead, hostnet::HeldAdapter&,
-                  std::string& failure) override {
-            failure = res::FormatString(res::StringId::HelperNotAuthorized, {instead});
-            return false;
-        }
-        bool Open(const std::string& name, std::uint32_t address, const std::string& instead,
-                  hostnet::HeldAdapter& held, std::string& failure) override {
-            return Hold(name, address, instead, held, failure);
-        }
-        void End() override {}
-        bool Lost() override { return false; }
-    };
     using Page = EmergencyTransferPage;
     for (const auto language : {res::Language::English, res::Language::Japanese}) {
         res::OverrideLanguage(language);
         Page::Options options;
-        options.privilege = std::make_shared<Refusing>();
+        options.privilege = std::make_shared<vornalix::testing::RefusingPrivilege>();
         Page page(Write("gw.bin"), inet_addr("192.168.1.1"), options);
         page.HoldAdapter("eth7", 7, false);
         bool readable = false;
